@@ -1,0 +1,23 @@
+#pragma once
+// Starting the companion programs, IrfanView's batch file and the user's batch file.
+//
+// A bare name is looked up in the current folder first, then on the search path. Away from
+// Windows a file that begins with the Windows executable signature "MZ" is started through
+// wine, and a ".bat" file through /bin/sh. Nothing waits for the program.
+#include <QString>
+
+namespace kess {
+
+struct LaunchResult {
+    int error = 0;    // 0 when started, else the error number (53 when it cannot be started)
+    qint64 pid = 0;   // task id of the started process
+    QString reason;   // why it could not be started
+    bool ok() const { return error == 0; }
+};
+
+LaunchResult launchProgram(const QString &name);
+
+// True while the process with this task id is still running.
+bool processAlive(qint64 pid);
+
+} // namespace kess

@@ -1,0 +1,32 @@
+#pragma once
+// Whole-file operations in the working folder. Every file that is replaced is replaced
+// atomically: written under a temporary name beside it and renamed over the old one, so a
+// companion program never reads half a file and a failed write leaves the old file whole.
+// Failures throw FileError with the error number and a reason naming the file.
+#include "errors.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kess {
+
+// Replaces `name` with the lines given, each ended by CR LF.
+void writeLines(const QString &name, const QStringList &lines);
+// Replaces `name` with exactly these bytes.
+void writeBytes(const QString &name, const QByteArray &bytes);
+// Writes a numeric record ("5" CR LF) as the whole file.
+void writeRecord(const QString &name, double value);
+// Reads a whole file (FileError 53 and the like when it cannot be opened).
+QByteArray readBytes(const QString &name);
+// Copies `source` over `destination` (atomic replace of the destination).
+void copyFile(const QString &source, const QString &destination);
+// Deletes a file; a file that is not there counts as deleted.
+void removeFile(const QString &name);
+
+// Reads the single numeric value of a small file (a flag file, "imcode.txt", a missing-data
+// file); empty when the file cannot be read or does not begin with a number.
+std::optional<double> readNumberFile(const QString &name);
+
+} // namespace kess

@@ -1,0 +1,23 @@
+#pragma once
+// How values are written into the small files: the numeric record (the bare number) and the
+// print form of the program's own settings (a blank or minus sign, the number, a blank).
+#include <QString>
+
+namespace kess {
+
+// 15 -> "15", 7.5 -> "7.5", -3 -> "-3"
+QString numberText(double v);
+// The bare number of a numeric record, without the line end.
+inline QString recordForm(double v) { return numberText(v); }
+// 15 -> " 15 ", -3 -> "-3 "
+QString printForm(double v);
+// Leading numeric value of a text box: "7.5" -> 7.5, "12abc" -> 12, "" -> 0.
+double numericValue(const QString &text);
+
+// Folder texts: true when the text ends in a backslash (or, away from Windows, a slash).
+bool endsWithSeparator(const QString &folder);
+// Appends the separator the text already uses ("\" when it holds a backslash, else "/" away
+// from Windows) unless it ends with one.
+QString withSeparator(const QString &folder);
+
+} // namespace kess
