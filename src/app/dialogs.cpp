@@ -26,6 +26,14 @@ bool Dialogs::askYesNo(const QString &text)
     return false;
 }
 
+void Dialogs::notifyNonBlocking(const QString &text)
+{
+    if (backend().notifyNonBlocking)
+        backend().notifyNonBlocking(text);
+    else
+        notify(text);
+}
+
 void Dialogs::install(Backend b)
 {
     backend() = std::move(b);
@@ -34,6 +42,7 @@ void Dialogs::install(Backend b)
 Dialogs::Script::Script() : m_previous(backend())
 {
     backend().notify = [this](const QString &t) { m_shown << t; };
+    backend().notifyNonBlocking = backend().notify;
     backend().ask = [this](const QString &t) {
         m_shown << t;
         if (m_answers.empty()) {

@@ -12,10 +12,13 @@ class Dialogs {
 public:
     static void notify(const QString &text);
     static bool askYesNo(const QString &text);
+    // A notice that does not hold up the caller (shown while a run goes on).
+    static void notifyNonBlocking(const QString &text);
 
     struct Backend {
         std::function<void(const QString &)> notify;
         std::function<bool(const QString &)> ask;
+        std::function<void(const QString &)> notifyNonBlocking;
     };
     static void install(Backend backend);
 

@@ -1,1 +1,14 @@
-int main() { return 0; }
+#include "app/mainwindow.h"
+#include "app/messageboxes.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    kess::installMessageBoxes();
+    kess::MainWindow window;
+    window.startUp();
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,359 @@
+#include "mainwindow.h"
+
+#include "app/dialogs.h"
+#include "app/shutdown.h"
+#include "app/startup.h"
+#include "companions/companionopen.h"
+#include "companions/replypoll.h"
+#include "files/errors.h"
+#include "files/fileops.h"
+#include "files/records.h"
+#include "run/forecastrun.h"
+#include "scheduler/schedulerpanel.h"
+#include "sites/sitelist.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace kess {
+
+namespace {
+
+template <typename T>
+T *named(QWidget *parent, const char *name, const QString &caption = {})
+{
+    auto *w = new T(caption, parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QLineEdit *textBox(QWidget *parent, const char *name, const QString &text)
+{
+    auto *w = new QLineEdit(text, parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QString hourCaption(int h)
+{
+    const int shown = h % 12 == 0 ? 12 : h % 12;
+    return QString::number(shown) + (h < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM"));
+}
+
+const QColor kRed(255, 0, 0);
+const QColor kPurple(128, 0, 128);
+const QColor kGreen(0, 128, 0);
+
+} // namespace
+
+QColor MainWindow::darkGreen() { return QColor(0, 140, 0); }
+QColor MainWindow::darkRed() { return QColor(140, 0, 0); }
+
+void MainWindow::setTextColor(QLabel *label, const QColor &colour)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+}
+
+MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version 3.0.1"));
+    buildControls();
+    arrangeControls();
+    connectOptions();
+
+    m_siteList = std::make_unique<SiteList>(*this);
+    m_forecastRun = std::make_unique<ForecastRun>(*this);
+    m_scheduler = std::make_unique<SchedulerPanel>(*this);
+    m_companionOpen = std::make_unique<CompanionOpen>(*this);
+    m_shutdown = std::make_unique<Shutdown>(*this);
+
+    connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls()
+{
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    Label6 = named<QLabel>(this, "Label6", QStringLiteral("Available Sites:"));
+    Label15 = named<QLabel>(this, "Label15", QStringLiteral("Select a site from the list to use the buttons below:"));
+    Label4 = named<QLabel>(this, "Label4", QStringLiteral("Selected site:"));
+    Label3 = named<QLabel>(this, "Label3", QStringLiteral("(none yet)"));
+    setTextColor(Label3, kPurple);
+    Command8 = named<QPushButton>(this, "Command8", QStringLiteral("Include in run"));
+    Command8->setEnabled(false);
+    Command9 = named<QPushButton>(this, "Command9", QStringLiteral("Omit from run"));
+    Command9->setEnabled(false);
+    Command18 = named<QPushButton>(this, "Command18", QStringLiteral("Include all"));
+    Command19 = named<QPushButton>(this, "Command19", QStringLiteral("Omit all"));
+    Label16 = named<QLabel>(this, "Label16");
+
+    Command5 = named<QPushButton>(this, "Command5", QStringLiteral("Open VANTRO as selected site"));
+    Command6 = named<QPushButton>(this, "Command6", QStringLiteral("Open DORLIQ as selected site"));
+    Command12 = named<QPushButton>(this, "Command12", QStringLiteral("Open PELTHOR as selected site"));
+    Command4 = named<QPushButton>(this, "Command4", QStringLiteral("Save settings for:"));
+    Option1 = named<QRadioButton>(this, "Option1", QStringLiteral("selected site only "));
+    Option1->setChecked(true);
+    Option2 = named<QRadioButton>(this, "Option2",
+                                  QStringLiteral("selected site plus generic data for all sites with '+'"));
+    Command13 = named<QPushButton>(this, "Command13", QStringLiteral("Don't save"));
+    Command13->setEnabled(false);
+    Label11 = named<QLabel>(this, "Label11");
+    setTextColor(Label11, kRed);
+    Label12 = named<QLabel>(this, "Label12");
+    setTextColor(Label12, kRed);
+
+    for (int h = 0; h < 24; ++h) {
+        tm[h] = new QCheckBox(hourCaption(h), this);
+        tm[h]->setObjectName(QStringLiteral("tm%1").arg(h));
+        tm[h]->setProperty("index", h);
+    }
+    Label5 = named<QLabel>(this, "Label5", QStringLiteral("Minutes after the hour"));
+    mintx = textBox(this, "mintx", QStringLiteral("15"));
+    minscrl = new QScrollBar(Qt::Horizontal, this);
+    minscrl->setObjectName(QStringLiteral("minscrl"));
+    minscrl->setRange(0, 59);
+    minscrl->setValue(15);
+    minscrl->setSingleStep(1);
+    minscrl->setPageStep(10);
+    Command1 = named<QPushButton>(this, "Command1", QStringLiteral("Activate scheduler"));
+    offon = named<QLabel>(this, "offon", QStringLiteral("Scheduler OFF"));
+    setTextColor(offon, kRed);
+    Label18 = named<QLabel>(this, "Label18");
+
+    Command2 = named<QPushButton>(this, "Command2", QStringLiteral("Run immediately"));
+    Label1 = named<QLabel>(this, "Label1", QStringLiteral("Currently forecasting for:"));
+    Label2 = named<QLabel>(this, "Label2", QStringLiteral("(none yet)"));
+    setTextColor(Label2, kRed);
+    Label7 = named<QLabel>(this, "Label7", QStringLiteral("Finished forecast for:"));
+    Label8 = named<QLabel>(this, "Label8", QStringLiteral("(none yet)"));
+    setTextColor(Label8, kGreen);
+    Command7 = named<QPushButton>(this, "Command7", QStringLiteral("Show text of forecast"));
+    Label13 = named<QLabel>(this, "Label13", QStringLiteral("Maximum time to wait for DORLIQ:"));
+    mintowaittx = textBox(this, "mintowaittx", QStringLiteral("5"));
+    Label14 = named<QLabel>(this, "Label14", QStringLiteral("minutes"));
+    omlbl = named<QLabel>(this, "omlbl", QStringLiteral("Skip VANTRO run if DORLIQ fails to find these data types:"));
+    exmodchk = named<QCheckBox>(this, "exmodchk", QStringLiteral("external model (GFS)"));
+    locchk = named<QCheckBox>(this, "locchk", QStringLiteral("local (home) station (if expected for site)"));
+
+    boothr = named<QCheckBox>(this, "boothr", QStringLiteral("Boot VANTRO with whole hour if initializing with GFS"));
+    usedefst = named<QCheckBox>(this, "usedefst", QStringLiteral("Use default water temps"));
+    skipmsg = named<QCheckBox>(this, "skipmsg", QStringLiteral("Skip non-critical error messages"));
+    bmppng = named<QCheckBox>(this, "bmppng", QStringLiteral("Convert BMP to PNG using IrfanView, at"));
+    ivtx = textBox(this, "ivtx", QStringLiteral("c:\\Program Files\\IrfanView"));
+    Label9 = named<QLabel>(this, "Label9",
+                           QStringLiteral("Alternate target folder for PNG's (leave blank to send them to same folders as other data)"));
+    Label9->setWordWrap(true);
+    pngtar = textBox(this, "pngtar", QStringLiteral("c:\\skew-t"));
+    exbat = named<QCheckBox>(this, "exbat", QStringLiteral("Run this DOS batch file after forecasts are complete:"));
+    exbattx = textBox(this, "exbattx", QString());
+
+    Label10 = named<QLabel>(this, "Label10", QStringLiteral("Change daylight saving time all programs, all sites:"));
+    Command14 = named<QPushButton>(this, "Command14", QStringLiteral("Start DST"));
+    Command15 = named<QPushButton>(this, "Command15", QStringLiteral("End DST"));
+    Command20 = named<QPushButton>(this, "Command20", QStringLiteral("Set up mirrix.exe for all sites"));
+    Command21 = named<QPushButton>(this, "Command21", QStringLiteral("Run mirrix immediately"));
+
+    Command10 = named<QPushButton>(this, "Command10", QStringLiteral("Help"));
+    Command11 = named<QPushButton>(this, "Command11", QStringLiteral("About KESSAMIR"));
+    Command3 = named<QPushButton>(this, "Command3", QStringLiteral("Close"));
+    Label17 = named<QLabel>(this, "Label17", QStringLiteral("For use with VANTRO 2017-2024"));
+    setTextColor(Label17, kRed);
+
+    Command16 = named<QPushButton>(this, "Command16", QStringLiteral("vantro"));
+    Command16->setVisible(false);
+    Command17 = named<QPushButton>(this, "Command17", QStringLiteral("dorliq"));
+    Command17->setVisible(false);
+
+    auto timer = [this](const char *name) {
+        auto *t = new QTimer(this);
+        t->setObjectName(QLatin1String(name));
+        t->setInterval(3000);
+        return t;
+    };
+    Timer1 = timer("Timer1");
+    Timer2 = timer("Timer2");
+    Timer3 = timer("Timer3");
+}
+
+void MainWindow::arrangeControls()
+{
+    auto *sites = new QGroupBox(tr("Sites"), this);
+    auto *sitesLayout = new QVBoxLayout(sites);
+    sitesLayout->addWidget(Label6);
+    sitesLayout->addWidget(List1, 1);
+    sitesLayout->addWidget(Label15);
+    auto *selected = new QHBoxLayout;
+    selected->addWidget(Label4);
+    selected->addWidget(Label3, 1);
+    sitesLayout->addLayout(selected);
+    auto *runList = new QGridLayout;
+    runList->addWidget(Command8, 0, 0);
+    runList->addWidget(Command9, 0, 1);
+    runList->addWidget(Command18, 1, 0);
+    runList->addWidget(Command19, 1, 1);
+    sitesLayout->addLayout(runList);
+    sitesLayout->addWidget(Label16);
+
+    auto *editing = new QGroupBox(tr("Site settings"), this);
+    auto *editLayout = new QVBoxLayout(editing);
+    editLayout->addWidget(Command5);
+    editLayout->addWidget(Command6);
+    editLayout->addWidget(Command12);
+    editLayout->addWidget(Command4);
+    editLayout->addWidget(Option1);
+    editLayout->addWidget(Option2);
+    editLayout->addWidget(Command13);
+    editLayout->addWidget(Label12);
+    sitesLayout->addWidget(editing);
+
+    auto *schedule = new QGroupBox(tr("Schedule"), this);
+    auto *scheduleLayout = new QVBoxLayout(schedule);
+    auto *hours = new QGridLayout;
+    for (int h = 0; h < 24; ++h)
+        hours->addWidget(tm[h], h / 12, h % 12);
+    scheduleLayout->addLayout(hours);
+    auto *minutes = new QHBoxLayout;
+    minutes->addWidget(Label5);
+    mintx->setMaximumWidth(60);
+    minutes->addWidget(mintx);
+    minutes->addWidget(minscrl, 1);
+    scheduleLayout->addLayout(minutes);
+    auto *onOff = new QHBoxLayout;
+    onOff->addWidget(Command1);
+    onOff->addWidget(offon);
+    onOff->addWidget(Label18, 1);
+    scheduleLayout->addLayout(onOff);
+
+    auto *run = new QGroupBox(tr("Forecast run"), this);
+    auto *runLayout = new QGridLayout(run);
+    runLayout->addWidget(Command2, 0, 0);
+    runLayout->addWidget(Command7, 0, 1);
+    runLayout->addWidget(Label1, 1, 0);
+    runLayout->addWidget(Label2, 1, 1);
+    runLayout->addWidget(Label7, 2, 0);
+    runLayout->addWidget(Label8, 2, 1);
+    auto *wait = new QHBoxLayout;
+    wait->addWidget(Label13);
+    mintowaittx->setMaximumWidth(60);
+    wait->addWidget(mintowaittx);
+    wait->addWidget(Label14);
+    wait->addStretch(1);
+    runLayout->addLayout(wait, 3, 0, 1, 2);
+    runLayout->addWidget(omlbl, 4, 0, 1, 2);
+    runLayout->addWidget(exmodchk, 5, 0);
+    runLayout->addWidget(locchk, 5, 1);
+    runLayout->addWidget(Command16, 6, 0);
+    runLayout->addWidget(Command17, 6, 1);
+
+    auto *options = new QGroupBox(tr("Options"), this);
+    auto *optionsLayout = new QGridLayout(options);
+    optionsLayout->addWidget(boothr, 0, 0, 1, 2);
+    optionsLayout->addWidget(usedefst, 1, 0);
+    optionsLayout->addWidget(skipmsg, 1, 1);
+    optionsLayout->addWidget(bmppng, 2, 0);
+    optionsLayout->addWidget(ivtx, 2, 1);
+    optionsLayout->addWidget(Label9, 3, 0);
+    optionsLayout->addWidget(pngtar, 3, 1);
+    optionsLayout->addWidget(exbat, 4, 0);
+    optionsLayout->addWidget(exbattx, 4, 1);
+
+    auto *dst = new QGroupBox(tr("Daylight saving and learning"), this);
+    auto *dstLayout = new QGridLayout(dst);
+    dstLayout->addWidget(Label10, 0, 0, 1, 2);
+    dstLayout->addWidget(Command14, 1, 0);
+    dstLayout->addWidget(Command15, 1, 1);
+    dstLayout->addWidget(Label11, 2, 0, 1, 2);
+    dstLayout->addWidget(Command20, 3, 0);
+    dstLayout->addWidget(Command21, 3, 1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(Label17);
+    bottom->addStretch(1);
+    bottom->addWidget(Command10);
+    bottom->addWidget(Command11);
+    bottom->addWidget(Command3);
+
+    auto *right = new QVBoxLayout;
+    right->addWidget(schedule);
+    right->addWidget(run);
+    right->addWidget(options);
+    right->addWidget(dst);
+    right->addStretch(1);
+
+    auto *columns = new QHBoxLayout;
+    columns->addWidget(sites, 2);
+    columns->addLayout(right, 3);
+
+    auto *top = new QVBoxLayout(this);
+    top->addLayout(columns, 1);
+    top->addLayout(bottom);
+    resize(1100, 760);
+}
+
+void MainWindow::connectOptions()
+{
+    connect(bmppng, &QCheckBox::toggled, this, [this](bool on) { state.convertBmpToPng = on ? 1 : 0; });
+    connect(exbat, &QCheckBox::toggled, this, [this](bool on) { state.runBatchFile = on ? 1 : 0; });
+    connect(skipmsg, &QCheckBox::toggled, this, [this](bool on) { state.skipNonCriticalMessages = on ? 1 : 0; });
+    connect(boothr, &QCheckBox::toggled, this, [this](bool on) {
+        state.bootWithWholeHour = on ? 1 : 0;
+        state.trace(18, QStringLiteral("lasthr.txt"));
+        writeOptionFile(QStringLiteral("lasthr.txt"), state.bootWithWholeHour);
+    });
+    connect(usedefst, &QCheckBox::toggled, this, [this](bool on) {
+        state.useDefaultWaterTemps = on ? 1 : 0;
+        state.trace(18, QStringLiteral("defseat.txt"));
+        writeOptionFile(QStringLiteral("defseat.txt"), state.useDefaultWaterTemps);
+    });
+    connect(minscrl, &QScrollBar::valueChanged, this, [this](int v) { mintx->setText(QString::number(v)); });
+    connect(mintx, &QLineEdit::textChanged, this,
+            [this](const QString &t) { state.minutesAfterTheHour = numericValue(t); });
+    connect(mintowaittx, &QLineEdit::textChanged, this,
+            [this](const QString &t) { state.dorliqWaitLimit = numericValue(t); });
+}
+
+void MainWindow::writeOptionFile(const QString &name, int value)
+{
+    try {
+        writeRecord(name, value);
+    } catch (const FileError &e) {
+        // The option itself stays changed; only the file could not be written.
+        if (!m_startingUp)
+            Dialogs::notify(errorReport(e.number, state.lastFileNumber, state.lastFileName) +
+                            QStringLiteral("\n") + e.reason);
+    }
+}
+
+void MainWindow::startUp()
+{
+    m_startingUp = true;
+    runStartUp(*this);
+    m_startingUp = false;
+}
+
+void MainWindow::unsavedSettingsCheck() {}
+
+void MainWindow::runLearning() {}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_shutdown->ended()) {
+        event->accept();
+        return;
+    }
+    if (Dialogs::askYesNo(QStringLiteral("Closing the window this way does not save the settings or the run list.  "
+                                         "Use the Close button to save them.  Close without saving?")))
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace kess

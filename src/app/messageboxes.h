@@ -1,0 +1,5 @@
+#pragma once
+namespace kess {
+// Shows the program's notices and questions in message boxes.
+void installMessageBoxes();
+} // namespace kess

@@ -1,0 +1,19 @@
+#include "launchreport.h"
+
+#include "app/appstate.h"
+#include "app/dialogs.h"
+#include "files/errors.h"
+
+namespace kess {
+
+LaunchResult startAndReport(AppState &s, const QString &name, bool quiet)
+{
+    const LaunchResult r = launchProgram(name);
+    if (r.ok())
+        s.lastLaunchTaskId = r.pid;
+    else if (r.error != ErrOverflow && !quiet)
+        Dialogs::notify(errorReport(r.error, s.lastFileNumber, s.lastFileName));
+    return r;
+}
+
+} // namespace kess

@@ -1,0 +1,346 @@
+#include "forecastrun.h"
+
+#include "app/clock.h"
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "companions/launchreport.h"
+#include "companions/replypoll.h"
+#include "files/errors.h"
+#include "files/fileops.h"
+#include "files/listreader.h"
+#include "files/records.h"
+
+namespace kess {
+
+namespace {
+
+const QString kVantroQuestion = QStringLiteral(
+    "All running copies of VANTRO must be closed.  If one or more copies are open (you may want to use Windows Task "
+    "Manager to check), please close them and THEN click 'Yes'.  If you are SURE none are open, then click 'No'.  "
+    "After either of these actions, you may try running forecasts immediately or via the scheduler again.");
+const QString kDorliqQuestion = QStringLiteral(
+    "All running copies of DORLIQ must be closed.  If one or more copies are open (you may want to use Windows Task "
+    "Manager to check), please close them and THEN click 'Yes'.  If you are SURE none are open, then click 'No'.  "
+    "After either of these actions, you may try running forecasts immediately or via the scheduler again.");
+const QString kTimeLimit = QStringLiteral(
+    "Past user-defined time limit for finding initial surface or upper air data.  Please make sure your internet "
+    "connection is good.  This run will be aborted.");
+const QString kSeaTemperatureIntro = QStringLiteral(
+    "The following sites have stored sea temperatures more than 1.5 C (2.7 F) degrees different from climatological "
+    "normals for this date (the maximum deviation allowed is twice that).  If you have not checked these recently, "
+    "you are advised to do so and open VANTRO for these sites through KESSAMIR.  Then, click on Diurnal Breeze and "
+    "either accept the default value that appears, or change it to the current value.  Then leave that form, exit "
+    "VANTRO, and save the changes for that site only in KESSAMIR.");
+const QString kSeaTemperatureOutro = QStringLiteral(
+    "An alternative is to check the 'Use default water temps' box.  This directs VANTRO to use its own default water "
+    "temperatures, which may be slightly less accurate, but much more convenient, as water temperatures will remain "
+    "at climatological normals and this message will not appear again.");
+
+} // namespace
+
+bool RunLog::create()
+{
+    m_file.close();
+    return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+void RunLog::mark(const QString &line)
+{
+    if (!m_file.isOpen())
+        return;
+    m_file.write(encodeText(line) + "\r\n");
+    m_file.flush();
+}
+
+ForecastRun::ForecastRun(MainWindow &window) : w(window), s(window.state)
+{
+    QObject::connect(w.Command2, &QPushButton::clicked, &w, [this] { run(); });
+    QObject::connect(w.Command16, &QPushButton::clicked, &w, [this] { startVantro(); });
+    QObject::connect(w.Command17, &QPushButton::clicked, &w, [this] { startDorliq(); });
+}
+
+LaunchResult ForecastRun::startVantro()
+{
+    const LaunchResult r = startAndReport(s, QStringLiteral("vantro.exe"));
+    if (r.ok())
+        m_vantro.started(r.pid);
+    return r;
+}
+
+LaunchResult ForecastRun::startDorliq()
+{
+    const LaunchResult r = startAndReport(s, QStringLiteral("dorliq.exe"));
+    if (r.ok())
+        m_dorliq.started(r.pid);
+    return r;
+}
+
+QString ForecastRun::codePrefix(const QString &siteCode)
+{
+    qsizetype i = 0;
+    while (i < siteCode.size() && siteCode[i] == u' ')
+        ++i;
+    return siteCode.mid(i, 3);
+}
+
+QString ForecastRun::pngCommandLine(const QString &irfanViewFolder, const QString &workingFolder,
+                                    const QString &pngTargetFolder)
+{
+    const QString viewer = withSeparator(irfanViewFolder);
+    QString pngFolder = workingFolder;
+    if (pngTargetFolder != QLatin1String("\\"))
+        pngFolder = pngTargetFolder;
+    pngFolder = withSeparator(pngFolder);
+    return QStringLiteral("\"") + viewer + QStringLiteral("i_view32.exe\" ") + workingFolder +
+           QStringLiteral("*.bmp /convert=") + pngFolder + QStringLiteral("*.png");
+}
+
+void ForecastRun::notice(const QString &text)
+{
+    if (s.skipNonCriticalMessages == 0)
+        Dialogs::notify(text);
+}
+
+void ForecastRun::fileTrouble(const FileError &e)
+{
+    notice(errorReport(e.number, s.lastFileNumber, s.lastFileName) + QStringLiteral("\n") + e.reason);
+}
+
+void ForecastRun::trapReport(int where, int error, double openValue)
+{
+    notice(QStringLiteral("Trapped in loop at %1 more than 5 seconds with error %2 file number %3 file name %4 dqof = %5")
+               .arg(where)
+               .arg(error)
+               .arg(s.lastFileNumber)
+               .arg(s.lastFileName)
+               .arg(numberText(openValue)));
+}
+
+void ForecastRun::run()
+{
+    RunGate::Hold hold(w.runGate);
+    if (!hold.acquired()) {
+        Dialogs::notifyNonBlocking(QStringLiteral("A forecast or learning run is already under way.  "
+                                                  "A new run can start once it has finished."));
+        return;
+    }
+    runSequence();
+    m_log.close();
+    if (m_textAll.isOpen())
+        m_textAll.close();
+}
+
+void ForecastRun::runSequence()
+{
+    // 1-2. Start the log and keep the user off the site list and the companion buttons.
+    s.forecastRunInProgress = true;
+    const bool logged = m_log.create();
+    s.forecastRunInProgressFlag = 1;
+    w.List1->setEnabled(false);
+    for (QPushButton *b : {w.Command4, w.Command5, w.Command6, w.Command12, w.Command13, w.Command8, w.Command9})
+        b->setEnabled(false);
+    w.Label16->setText(QStringLiteral("Click on a site to enable these:"));
+    if (!logged)
+        notice(QStringLiteral("The run log kesslog.txt could not be created; the run goes on without it."));
+    m_log.mark(QStringLiteral("Got to 0"));
+
+    // 3. The settings files the companion programs read for this run.
+    const std::pair<QString, double> settings[] = {
+        {QStringLiteral("timelimit.txt"), s.dorliqWaitLimit},
+        {QStringLiteral("lasthr.txt"), double(s.bootWithWholeHour)},
+        {QStringLiteral("defst.txt"), double(s.useDefaultWaterTemps)},
+    };
+    for (const auto &[name, value] : settings) {
+        s.trace(18, name);
+        try {
+            writeRecord(name, value);
+        } catch (const FileError &e) {
+            fileTrouble(e);
+        }
+    }
+    m_log.mark(QStringLiteral("Got to 0.1"));
+
+    // 4-5. No copy of VANTRO or DORLIQ may still be open.
+    if (!checkNotOpen(17, QStringLiteral("vantroopen.txt"), QStringLiteral("Got to 0.2"), kVantroQuestion))
+        return;
+    if (!checkNotOpen(18, QStringLiteral("dorliqopen.txt"), QStringLiteral("Got to 0.3"), kDorliqQuestion))
+        return;
+
+    // 6. An empty box means no alternate folder for the PNG files.
+    const QString target = w.pngtar->text();
+    s.pngTargetFolder = target.isEmpty() ? QStringLiteral("\\") : withSeparator(target);
+
+    // 7-9. The generic settings in place, and DORLIQ told to gather the initial data.
+    w.unsavedSettingsCheck();
+    restoreGenericSettings();
+    try {
+        writeModeCode(s, 1);
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
+    m_log.mark(QStringLiteral("Got to 0.4"));
+
+    // 10-11.
+    const LaunchResult dorliq = startDorliq();
+    w.Timer1->setInterval(RunTiming::current().replyPollMs);
+    w.Timer1->start();
+    m_log.mark(QStringLiteral("Got to 1"));
+    if (!dorliq.ok()) {
+        m_log.mark(QStringLiteral("DORLIQ could not be started for the initial data; run aborted"));
+        return;
+    }
+    if (!initialDorliqWait())
+        return;
+
+    // 12-13. Every site in turn.
+    s.trace(5, QStringLiteral("textall.txt"));
+    if (!m_textAll.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        notice(errorReport(errorNumberFor(m_textAll, m_textAll.fileName()), s.lastFileNumber, s.lastFileName));
+    m_log.mark(QStringLiteral("Got to 1.3"));
+    for (int site = 1; site <= s.siteCount; ++site)
+        siteCycle(site);
+
+    // 14-15.
+    m_textAll.close();
+    m_log.mark(QStringLiteral("Got to 5"));
+    w.Label2->setText(QStringLiteral("(forecasts complete)"));
+    w.Timer1->stop();
+    try {
+        writeModeCode(s, 1);
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
+    m_log.mark(QStringLiteral("Got to 7"));
+
+    // 16.
+    seaTemperatureCheck();
+
+    // 17-18. The window back to the user, the companion programs told the run is over.
+    w.List1->setEnabled(true);
+    w.Command8->setEnabled(true);
+    w.Command9->setEnabled(true);
+    s.forecastRunInProgressFlag = 0;
+    m_log.mark(QStringLiteral("Got to 11"));
+    m_log.close();
+    s.forecastRunInProgress = false;
+    try {
+        writeModeCode(s, 0);
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
+    restoreGenericSettings();
+}
+
+void ForecastRun::restoreGenericSettings()
+{
+    for (const auto &[from, to] : {std::pair{QStringLiteral("c0.txt"), QStringLiteral("custinit.txt")},
+                                   std::pair{QStringLiteral("w0.txt"), QStringLiteral("vantmini.txt")}}) {
+        try {
+            copyFile(from, to);
+        } catch (const FileError &e) {
+            notice(QStringLiteral("The generic settings could not be put in place: ") + e.reason);
+        }
+    }
+}
+
+bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question)
+{
+    pace();
+    const bool logBeforeOpen = fileNumber == 18;
+    if (logBeforeOpen)
+        m_log.mark(mark);
+    s.trace(fileNumber, flagFile);
+    std::optional<double> value;
+    try {
+        ListReader r = ListReader::open(flagFile);
+        if (!logBeforeOpen)
+            m_log.mark(mark);
+        value = r.readNumber();
+    } catch (const FileError &) {
+        return true; // unreadable counts as not open
+    }
+    if (value != 1.0)
+        return true;
+    if (!Dialogs::askYesNo(question)) {
+        s.trace(fileNumber, flagFile);
+        try {
+            writeRecord(flagFile, 0);
+        } catch (const FileError &e) {
+            fileTrouble(e);
+        }
+    }
+    return false; // aborted either way: the user starts the run again
+}
+
+bool ForecastRun::initialDorliqWait()
+{
+    const QString flag = QStringLiteral("dorliqopen.txt");
+    double openValue = 0;
+    const double waitStart = Clock::timeOfDay();
+    bool reported = false;
+    for (;;) {
+        pace();
+        s.trace(18, flag);
+        std::optional<double> value;
+        int error = 0;
+        try {
+            value = ListReader::open(flag).readNumber();
+        } catch (const FileError &e) {
+            error = e.number;
+        }
+        if (value) {
+            openValue = *value;
+            if (openValue == 2) {
+                Dialogs::notify(kTimeLimit);
+                s.trace(18, flag);
+                m_log.mark(QStringLiteral("Got to 1.2"));
+                try {
+                    writeLines(flag, {printForm(0)});
+                } catch (const FileError &e) {
+                    fileTrouble(e);
+                }
+                return false;
+            }
+        } else {
+            double now = Clock::timeOfDay();
+            if (now < 5)
+                now += 86400; // the day turned since the wait began
+            if (now < waitStart + 5)
+                continue;
+            if (!reported)
+                trapReport(344, error, openValue);
+            reported = true; // once per wait is enough to tell the user
+        }
+        if (!value || openValue != 1) {
+            yieldFor(RunTiming::current().yieldStepMs);
+            if (s.modeReply == 2)
+                return true;
+        }
+        if (m_dorliq.gaveUp()) {
+            m_log.mark(QStringLiteral("DORLIQ ended without answering for the initial data; run aborted"));
+            return false;
+        }
+    }
+}
+
+void ForecastRun::seaTemperatureCheck()
+{
+    const QString name = QStringLiteral("seatempanomalies.txt");
+    s.trace(32, name);
+    try {
+        ListReader r = ListReader::open(name);
+        m_log.mark(QStringLiteral("Got to 8"));
+        QString text = kSeaTemperatureIntro + QStringLiteral("\r\r");
+        do {
+            text += r.readText() + QStringLiteral("\r");
+        } while (!r.atEnd());
+        text += QStringLiteral("\r") + kSeaTemperatureOutro;
+        Dialogs::notify(text);
+        m_log.mark(QStringLiteral("Got to 9"));
+        removeFile(name);
+        m_log.mark(QStringLiteral("Got to 10"));
+    } catch (const FileError &) {
+    }
+}
+
+} // namespace kess

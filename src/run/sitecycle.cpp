@@ -1,0 +1,308 @@
+// The work of the forecast run for one site: staging, DORLIQ, VANTRO, the output copies,
+// PELTHOR, the collected text, the PNG conversion and the user's batch file.
+#include "forecastrun.h"
+
+#include "app/clock.h"
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "companions/companionopen.h"
+#include "companions/launchreport.h"
+#include "companions/replypoll.h"
+#include "files/errors.h"
+#include "files/fileops.h"
+#include "files/listreader.h"
+#include "files/records.h"
+#include "run/pelini.h"
+#include "sites/sitefiles.h"
+
+namespace kess {
+
+void ForecastRun::siteCycle(int site)
+{
+    Outcome outcome = Outcome::Done;
+    if (s.runListFlags[site] == 1)
+        outcome = forecastSite(site);
+    if (outcome == Outcome::Done && s.convertBmpToPng == 1)
+        pngStep();
+    batchStep(site);
+}
+
+void ForecastRun::abandon(int site, const QString &why)
+{
+    m_log.mark(QStringLiteral("Site %1 abandoned: %2").arg(site).arg(why));
+}
+
+bool ForecastRun::stage(int site)
+{
+    const auto copies = stagingCopies(site, s.noFdataFiles == 0, s.noEcdataFiles == 0);
+    for (int i = 0; i < copies.size(); ++i) {
+        try {
+            copyFile(copies[i].first, copies[i].second);
+        } catch (const FileError &e) {
+            notice(QStringLiteral("Site %1 was skipped in this run: its file %2 could not be copied to %3 (%4).")
+                       .arg(site)
+                       .arg(copies[i].first, copies[i].second, e.reason));
+            abandon(site, QStringLiteral("could not copy ") + copies[i].first);
+            return false;
+        }
+        if (i == 0)
+            m_log.mark(QStringLiteral("Got to 1.5"));
+    }
+    m_log.mark(QStringLiteral("Got to 1.6"));
+    return true;
+}
+
+void ForecastRun::dorliqClosedWait()
+{
+    // Before DORLIQ starts for the site, the copy before it must have closed.
+    const QString flag = QStringLiteral("dorliqopen.txt");
+    double openValue = 0;
+    const double waitStart = Clock::timeOfDay();
+    for (;;) {
+        pace();
+        s.trace(18, flag);
+        try {
+            openValue = ListReader::open(flag).readNumber();
+        } catch (const FileError &e) {
+            double now = Clock::timeOfDay();
+            if (now < 5)
+                now += 86400;
+            if (now < waitStart + 5)
+                continue;
+            trapReport(444, e.number, openValue);
+            return;
+        }
+        if (openValue != 1)
+            return;
+        if (m_dorliq.gaveUp()) {
+            // The copy this run started has ended and left its flag behind.
+            m_log.mark(QStringLiteral("dorliqopen.txt still says open, but DORLIQ has ended; going on"));
+            return;
+        }
+    }
+}
+
+bool ForecastRun::waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch, const QString &what,
+                                bool &sawTimeLimit)
+{
+    sawTimeLimit = false;
+    for (;;) {
+        pace();
+        const auto value = readFlagFile(s, fileNumber, flagFile);
+        if (!value || *value != 1) {
+            sawTimeLimit = value && *value == 2;
+            return true;
+        }
+        if (watch.gaveUp()) {
+            m_log.mark(what + QStringLiteral(" ended and left its flag open"));
+            return false;
+        }
+    }
+}
+
+bool ForecastRun::waitForReply(int awaited, CompanionWatch &watch, const QString &what, bool watchDorliqFlag)
+{
+    qint64 lastFlagLook = Clock::monotonicMs();
+    const qint64 flagLookMs = static_cast<qint64>(RunTiming::current().pacingPeriod * 1000);
+    while (s.modeReply != awaited) {
+        yieldFor(RunTiming::current().yieldStepMs);
+        if (watchDorliqFlag && Clock::monotonicMs() - lastFlagLook >= flagLookMs) {
+            // DORLIQ gives up on a site by writing 2 into its flag instead of answering.
+            lastFlagLook = Clock::monotonicMs();
+            if (readFlagFile(s, 18, QStringLiteral("dorliqopen.txt")) == 2.0) {
+                m_log.mark(what + QStringLiteral(" passed the time limit"));
+                return false;
+            }
+        }
+        if (s.modeReply != awaited && watch.gaveUp()) {
+            m_log.mark(what + QStringLiteral(" ended without answering"));
+            return false;
+        }
+    }
+    return true;
+}
+
+ForecastRun::Outcome ForecastRun::forecastSite(int site)
+{
+    const QString code = s.siteCodes[site];
+    const QString prefix = codePrefix(code);
+    w.Label2->setText(code + QStringLiteral(" ") + s.siteNames[site]);
+
+    // 2-3. Tell DORLIQ it gathers for a site, and put the site's files in place.
+    try {
+        s.modeCode = 3;
+        s.trace(1, QStringLiteral("imcode.txt"));
+        m_log.mark(QStringLiteral("Got to 1.4"));
+        writeModeCode(s, 3);
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
+    if (!stage(site))
+        return Outcome::Abandoned;
+
+    // 4-7. DORLIQ for the site.
+    dorliqClosedWait();
+    m_log.mark(QStringLiteral("Got to 2"));
+    if (!startDorliq().ok()) {
+        abandon(site, QStringLiteral("DORLIQ could not be started"));
+        return Outcome::Abandoned;
+    }
+    m_log.mark(QStringLiteral("Got to 2.1"));
+    bool timeLimit = false;
+    if (!waitWhileOpen(18, QStringLiteral("dorliqopen.txt"), m_dorliq, QStringLiteral("DORLIQ"), timeLimit)) {
+        abandon(site, QStringLiteral("DORLIQ ended without answering"));
+        return Outcome::Abandoned;
+    }
+    if (timeLimit) {
+        abandon(site, QStringLiteral("DORLIQ passed the time limit"));
+        return Outcome::Abandoned;
+    }
+    m_log.mark(QStringLiteral("Got to 2.2"));
+    if (!waitForReply(4, m_dorliq, QStringLiteral("DORLIQ"), true)) {
+        abandon(site, QStringLiteral("no answer from DORLIQ"));
+        return Outcome::Abandoned;
+    }
+
+    // 8-10. The missing-data rule.
+    try {
+        writeModeCode(s, 5);
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
+    pace();
+    const double gfsMissing = readFlagFile(s, 15, QStringLiteral("gfsmissing.txt")).value_or(0);
+    pace();
+    const double locMissing = readFlagFile(s, 16, QStringLiteral("locmissing.txt")).value_or(0);
+    if ((w.exmodchk->isChecked() && gfsMissing == 1) || (w.locchk->isChecked() && locMissing == 1)) {
+        abandon(site, QStringLiteral("DORLIQ did not find the data this site needs"));
+        return Outcome::Abandoned;
+    }
+
+    // 11-15. VANTRO computes the forecast.
+    bool ignored = false;
+    CompanionWatch previousVantro = m_vantro;
+    waitWhileOpen(17, QStringLiteral("vantroopen.txt"), previousVantro, QStringLiteral("VANTRO"), ignored);
+    s.copySource = siteFileName(QStringLiteral("r"), site);
+    s.copyDestination = QStringLiteral("pelini.txt");
+    try {
+        copyFile(s.copySource, s.copyDestination);
+    } catch (const FileError &) {
+    }
+    if (!startVantro().ok()) {
+        abandon(site, QStringLiteral("VANTRO could not be started"));
+        return Outcome::Abandoned;
+    }
+    m_log.mark(QStringLiteral("Got to 3"));
+    if (!waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, QStringLiteral("VANTRO"), ignored) ||
+        !waitForReply(6, m_vantro, QStringLiteral("VANTRO"), false)) {
+        abandon(site, QStringLiteral("no answer from VANTRO"));
+        return Outcome::Abandoned;
+    }
+
+    // 16. The outputs under the site's own names.
+    if (!outputCopies(site, prefix))
+        return Outcome::Abandoned;
+
+    // 17-19. PELTHOR verifies; its settings are read back for the lastpel copy.
+    s.trace(14, QStringLiteral("autopel.txt"));
+    try {
+        writeRecord(QStringLiteral("autopel.txt"), 1);
+    } catch (const FileError &) {
+    }
+    w.companionOpen().openPelthor();
+    m_log.mark(QStringLiteral("Got to 4"));
+    try {
+        readpelini(s);
+    } catch (const FileError &) {
+    }
+    s.copySource = s.workingFolder + QStringLiteral("lastpel.txt");
+    s.copyDestination = s.workingFolder + QStringLiteral("lastpel") + prefix + QStringLiteral(".txt");
+    try {
+        copyFile(s.copySource, s.copyDestination);
+    } catch (const FileError &) {
+    }
+
+    // 20-21.
+    w.Label8->setText(code + QStringLiteral(" ") + s.siteNames[site]);
+    appendForecastText();
+    return Outcome::Done;
+}
+
+bool ForecastRun::outputCopies(int site, const QString &prefix)
+{
+    struct Copy {
+        QString from, to;
+        bool critical;
+    };
+    QList<Copy> copies{
+        {QStringLiteral("latest.vnf"), QStringLiteral("latest") + prefix + QStringLiteral(".vnf"), true},
+        {QStringLiteral("latest.txt"), QStringLiteral("latest") + prefix + QStringLiteral(".txt"), true},
+        {QStringLiteral("latest.csv"), QStringLiteral("latest") + prefix + QStringLiteral(".csv"), true},
+        {QStringLiteral("latestdaily.csv"), QStringLiteral("latestdaily") + prefix + QStringLiteral(".csv"), true},
+        {QStringLiteral("plaintext.txt"), QStringLiteral("plaintext") + prefix + QStringLiteral(".txt"), true},
+        {QStringLiteral("latestturbine.csv"), QStringLiteral("latestturbine") + prefix + QStringLiteral(".csv"), false},
+        {QStringLiteral("snowrec.txt"), siteFileName(QStringLiteral("snowrec"), site), false},
+    };
+    if (site == 1)
+        copies.append({QStringLiteral("snowrec.txt"), QStringLiteral("snowrec0.txt"), false});
+    copies.append({QStringLiteral("ecdata.txt"), siteFileName(QStringLiteral("ecdata"), site), false});
+    if (site == 1)
+        copies.append({QStringLiteral("ecdata.txt"), QStringLiteral("ecdata0.txt"), false});
+
+    for (const Copy &c : copies) {
+        s.copySource = c.from;
+        s.copyDestination = c.to;
+        try {
+            copyFile(c.from, c.to);
+        } catch (const FileError &e) {
+            if (!c.critical)
+                continue;
+            notice(QStringLiteral("Site %1: the forecast output %2 could not be copied to %3 (%4).  "
+                                  "The site is skipped in this run.")
+                       .arg(site)
+                       .arg(c.from, c.to, e.reason));
+            abandon(site, QStringLiteral("could not copy ") + c.from);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ForecastRun::appendForecastText()
+{
+    if (!m_textAll.isOpen())
+        return;
+    for (const QString name : {QStringLiteral("plaintext.txt"), QStringLiteral("summary.txt")}) {
+        s.trace(6, name);
+        try {
+            ListReader r(readBytes(name));
+            while (!r.atEndOfData())
+                m_textAll.write(encodeText(r.readLine()) + "\r\n");
+        } catch (const FileError &) {
+        }
+    }
+    m_textAll.write(" \r\n" + QByteArray(61, '-') + "\r\n \r\n");
+    m_textAll.flush();
+}
+
+void ForecastRun::pngStep()
+{
+    const QString line = pngCommandLine(w.ivtx->text(), s.workingFolder, s.pngTargetFolder);
+    s.trace(8, QStringLiteral("bmppng.bat"));
+    try {
+        writeLines(QStringLiteral("bmppng.bat"), {line});
+    } catch (const FileError &) {
+        return;
+    }
+    startAndReport(s, QStringLiteral("bmppng.bat"));
+}
+
+void ForecastRun::batchStep(int site)
+{
+    if (s.runBatchFile != 1 || (site != s.siteCount && site != 25))
+        return;
+    s.batchFile = w.exbattx->text();
+    startAndReport(s, s.batchFile);
+}
+
+} // namespace kess
