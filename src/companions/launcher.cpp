@@ -56,8 +56,9 @@ LaunchResult launchProgram(const QString &name)
     }
 #else
     if (path.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
+        // Batch files end their lines with CR LF; the shell gets them without the CRs.
         program = QStringLiteral("/bin/sh");
-        args = {path};
+        args = {QStringLiteral("-c"), QStringLiteral("tr -d '\\r' < \"$0\" | /bin/sh"), path};
     } else if (isWindowsExecutable(path)) {
         program = QStringLiteral("wine");
         args = {path};

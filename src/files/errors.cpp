@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace kess {
 
@@ -23,7 +24,10 @@ int errorNumberFor(const QFileDevice &file, const QString &path)
             return ErrPathNotFound;
         if (info.exists() && !info.isWritable() && !info.isReadable())
             return ErrPermission;
-        if (!info.exists() && !(file.openMode() & QIODevice::WriteOnly))
+        // A failed open leaves the device not open, so its mode no longer tells a write from a
+        // read; a QSaveFile only ever writes. A file missing for a write is a folder problem.
+        if (!info.exists() && !(file.openMode() & QIODevice::WriteOnly)
+            && !qobject_cast<const QSaveFile *>(&file))
             return ErrFileNotFound;
         return ErrPermission;
     case QFileDevice::PermissionsError:

@@ -8,6 +8,8 @@ namespace kess {
 namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+// What may follow the last item of a file: blanks, line ends and the old end-of-file mark.
+bool isTrailing(char c) { return isBlank(c) || isLineEnd(c) || c == '\x1a'; }
 } // namespace
 
 Item Item::fromNumber(double v)
@@ -84,7 +86,13 @@ QByteArray encodeText(const QString &text)
     return text.toLatin1();
 }
 
-ListReader::ListReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+ListReader::ListReader(QByteArray bytes) : m_bytes(std::move(bytes))
+{
+    // Found once, so that atEnd() costs nothing however many blank lines a file holds.
+    m_contentEnd = m_bytes.size();
+    while (m_contentEnd > 0 && isTrailing(m_bytes[m_contentEnd - 1]))
+        --m_contentEnd;
+}
 
 ListReader ListReader::open(const QString &name)
 {
@@ -96,12 +104,7 @@ ListReader ListReader::open(const QString &name)
 
 bool ListReader::atEnd() const
 {
-    for (qsizetype i = m_pos; i < m_bytes.size(); ++i) {
-        const char c = m_bytes[i];
-        if (!isBlank(c) && !isLineEnd(c) && c != '\x1a')
-            return false;
-    }
-    return true;
+    return m_pos >= m_contentEnd;
 }
 
 void ListReader::skipBlanks()
@@ -159,6 +162,8 @@ Item ListReader::read()
 double ListReader::readNumber()
 {
     const Item it = read();
+    if (!it.quoted && it.text.isEmpty())
+        return 0; // an empty field reads as zero
     if (!it.number)
         throw FileError(ErrTypeMismatch, QStringLiteral("Type mismatch: ") + it.text.left(40));
     return *it.number;

@@ -47,6 +47,7 @@ private:
     void skipDelimiter();
     QByteArray m_bytes;
     qsizetype m_pos = 0;
+    qsizetype m_contentEnd = 0; // just past the last byte that is not a blank or a line end
 };
 
 // Numbers as the reader understands them: optional sign, digits with at most one point, an

@@ -1,0 +1,212 @@
+// Starting programs by bare name: the working folder before the search path, batch files
+// through the shell, Windows executables through wine, 53 for what cannot be started, and
+// whether a started program is still running.
+#include "companions/launcher.h"
+#include "files/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace kess;
+
+namespace {
+
+const QFileDevice::Permissions kExecutable = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+    | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup;
+const QFileDevice::Permissions kPlain = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+    | QFileDevice::ReadGroup;
+
+bool writeFile(const QString &path, const QByteArray &bytes, QFileDevice::Permissions perms)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return f.setPermissions(perms);
+}
+
+QByteArray contents(const QString &name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestLauncher : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void scriptByBareName();
+    void workingFolderBeforeSearchPath();
+    void batchFileThroughShell_data();
+    void batchFileThroughShell();
+    void windowsExecutableThroughWine();
+    void searchPath();
+    void cannotStart_data();
+    void cannotStart();
+    void processAliveFollowsTheProcess();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCurrent;
+    QByteArray m_oldPath;
+};
+
+void TestLauncher::init()
+{
+    m_oldCurrent = QDir::currentPath();
+    m_oldPath = qgetenv("PATH");
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TestLauncher::cleanup()
+{
+    qputenv("PATH", m_oldPath);
+    QDir::setCurrent(m_oldCurrent);
+    m_dir.reset();
+}
+
+#ifdef Q_OS_WIN
+#define SKIP_ON_WINDOWS() QSKIP("the scripts of this test are POSIX shell scripts")
+#else
+#define SKIP_ON_WINDOWS()
+#endif
+
+void TestLauncher::scriptByBareName()
+{
+    SKIP_ON_WINDOWS();
+    // A native stand-in under a companion program's name, started from the working folder.
+    QVERIFY(writeFile(QStringLiteral("vantro.exe"), "#!/bin/sh\necho started > started.txt\n", kExecutable));
+    const LaunchResult r = launchProgram(QStringLiteral("vantro.exe"));
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QCOMPARE(r.error, 0);
+    QVERIFY(r.pid > 0);
+    // It runs in the working folder: the file it writes by bare name lands here.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("started.txt")), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(contents(QStringLiteral("started.txt")), QByteArray("started\n"), 10000);
+}
+
+void TestLauncher::workingFolderBeforeSearchPath()
+{
+    SKIP_ON_WINDOWS();
+    // "true" is also on the search path; the copy in the working folder wins.
+    QVERIFY(writeFile(QStringLiteral("true"), "#!/bin/sh\necho mine > mine.txt\n", kExecutable));
+    const LaunchResult r = launchProgram(QStringLiteral("true"));
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("mine.txt")), 10000);
+}
+
+void TestLauncher::batchFileThroughShell_data()
+{
+    QTest::addColumn<bool>("absolute");
+    QTest::newRow("bare name") << false;
+    QTest::newRow("full path") << true; // the user's batch file is given with its folder
+}
+
+void TestLauncher::batchFileThroughShell()
+{
+    SKIP_ON_WINDOWS();
+    QFETCH(bool, absolute);
+    // Not executable: only the shell can run it.
+    QVERIFY(QDir().mkdir(QStringLiteral("user")));
+    const QString bat = absolute ? QDir::current().absoluteFilePath(QStringLiteral("user/after.bat"))
+                                 : QStringLiteral("bmppng.bat");
+    QVERIFY(writeFile(bat, "echo started > started.txt\n", kPlain));
+    const LaunchResult r = launchProgram(bat);
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QVERIFY(r.pid > 0);
+    // Started in the working folder, not in the folder of the batch file.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("started.txt")), 10000);
+}
+
+void TestLauncher::windowsExecutableThroughWine()
+{
+    SKIP_ON_WINDOWS();
+    // A stand-in "wine" first on the search path records what it was asked to run.
+    QVERIFY(QDir().mkdir(QStringLiteral("bin")));
+    QVERIFY(writeFile(QStringLiteral("bin/wine"), "#!/bin/sh\necho \"$@\" > wine-args.txt\n", kExecutable));
+    qputenv("PATH", QDir::current().absoluteFilePath(QStringLiteral("bin")).toLocal8Bit() + ':' + m_oldPath);
+
+    // Executable bit set, so only the "MZ" signature can send it to wine.
+    QByteArray exe("MZ\x90\0\x03\0\0\0", 8);
+    exe += QByteArray(200, '\0');
+    QVERIFY(writeFile(QStringLiteral("dorliq.exe"), exe, kExecutable));
+    const LaunchResult r = launchProgram(QStringLiteral("dorliq.exe"));
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("wine-args.txt")), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(contents(QStringLiteral("wine-args.txt")).trimmed(),
+                              QDir::current().absoluteFilePath(QStringLiteral("dorliq.exe")).toLocal8Bit(),
+                              10000);
+}
+
+void TestLauncher::searchPath()
+{
+    SKIP_ON_WINDOWS();
+    // Nothing of that name in the working folder: found on the search path.
+    const LaunchResult r = launchProgram(QStringLiteral("true"));
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QVERIFY(r.pid > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(r.pid), 10000);
+}
+
+void TestLauncher::cannotStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // written under that name when not empty
+    QTest::newRow("missing") << "pelthor.exe" << QByteArray();
+    QTest::newRow("empty name") << "" << QByteArray();
+    QTest::newRow("missing with a folder") << "c:\\Program Files\\IrfanView\\i_view32.exe" << QByteArray();
+    QTest::newRow("not executable") << "mirrix.exe" << QByteArray("#!/bin/sh\necho started > started.txt\n");
+}
+
+void TestLauncher::cannotStart()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    if (!bytes.isEmpty())
+        QVERIFY(writeFile(name, bytes, kPlain));
+    const LaunchResult r = launchProgram(name);
+    QVERIFY(!r.ok());
+    QCOMPARE(r.error, int(ErrFileNotFound));
+    QCOMPARE(r.pid, qint64(0));
+    QVERIFY(!r.reason.isEmpty());
+    QTest::qWait(200);
+    QVERIFY(!QFile::exists(QStringLiteral("started.txt")));
+}
+
+void TestLauncher::processAliveFollowsTheProcess()
+{
+    SKIP_ON_WINDOWS();
+    QVERIFY(!processAlive(0));
+    QVERIFY(!processAlive(-1));
+    QVERIFY(processAlive(QCoreApplication::applicationPid()));
+
+    // Running while it waits for its go file, gone soon after it gets it.
+    QVERIFY(writeFile(QStringLiteral("pelthor.exe"),
+                      "#!/bin/sh\n"
+                      "echo up > up.txt\n"
+                      "n=0\n"
+                      "while [ ! -f go.txt ] && [ $n -lt 300 ]; do sleep 0.1; n=$((n+1)); done\n",
+                      kExecutable));
+    const LaunchResult r = launchProgram(QStringLiteral("pelthor.exe"));
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("up.txt")), 10000);
+    QVERIFY(processAlive(r.pid));
+    QTest::qWait(300);
+    QVERIFY(processAlive(r.pid));
+    QVERIFY(writeFile(QStringLiteral("go.txt"), "1\n", kPlain));
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(r.pid), 10000);
+}
+
+QTEST_GUILESS_MAIN(TestLauncher)
+#include "test_launcher.moc"
