@@ -26,6 +26,12 @@ public:
     void write(const QString &name, const QStringList &lines) const { writeLines(name, lines); }
     void write(const QString &name, const QByteArray &bytes) const { writeBytes(name, bytes); }
     static bool exists(const QString &name) { return QFile::exists(name); }
+    // A shell script with plain line feeds, executable.
+    void writeScript(const QString &name, const QStringList &lines) const
+    {
+        writeBytes(name, lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+        QFile::setPermissions(name, QFile::permissions(name) | QFile::ExeOwner);
+    }
 
     // The file's lines without their line ends; empty when the file is missing.
     static QStringList lines(const QString &name)

@@ -1,0 +1,232 @@
+#include "common.h"
+
+#include "files/errors.h"
+#include "files/fileops.h"
+#include "files/listreader.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <cstdio>
+
+namespace standin {
+
+namespace {
+
+constexpr double DefaultDelay = 1.0;
+constexpr double DefaultSettingsDelay = 5.0;
+
+// Retries a write while the file is in use, for up to two seconds.
+void withRetry(const std::function<void()> &write)
+{
+    for (int attempt = 0;; ++attempt) {
+        try {
+            write();
+            return;
+        } catch (const kess::FileError &) {
+            if (attempt >= 40)
+                throw;
+            QThread::msleep(50);
+        }
+    }
+}
+
+} // namespace
+
+Settings Settings::load(const QString &file)
+{
+    Settings s;
+    for (QString line : readLines(file)) {
+        const qsizetype hash = line.indexOf(u'#');
+        if (hash >= 0)
+            line.truncate(hash);
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed().toLower();
+        if (!key.isEmpty())
+            s.m_values.insert(key, line.mid(eq + 1).trimmed());
+    }
+    return s;
+}
+
+QString Settings::value(const QString &key) const
+{
+    return m_values.value(key.toLower());
+}
+
+double Settings::seconds(const QString &key, double fallback) const
+{
+    bool ok = false;
+    const double v = value(key).toDouble(&ok);
+    return ok && v >= 0 ? v : fallback;
+}
+
+double Settings::delay(const QString &program) const
+{
+    return seconds(program + QStringLiteral(".delay"), seconds(QStringLiteral("delay"), DefaultDelay));
+}
+
+double Settings::settingsDelay() const
+{
+    return seconds(QStringLiteral("settings.delay"), DefaultSettingsDelay);
+}
+
+QStringList Settings::words(const QString &key) const
+{
+    static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
+    return value(key).split(separators, Qt::SkipEmptyParts);
+}
+
+bool Settings::listsSite(const QString &key, const QString &siteCode) const
+{
+    const QString code = siteCode.trimmed();
+    for (const QString &w : words(key)) {
+        if (w.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (!code.isEmpty() && w.compare(code, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool Settings::listsInitial(const QString &key) const
+{
+    for (const QString &w : words(key))
+        if (w.compare(QLatin1String("initial"), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+Site readSite(const QString &file)
+{
+    Site site;
+    try {
+        kess::ListReader r = kess::ListReader::open(file);
+        QString name = r.readText();
+        if (name.endsWith(u'+'))
+            name.chop(1);
+        site.name = name.trimmed();
+        for (int item = 2; item < 17; ++item)
+            r.read();
+        site.code = r.readText().trimmed();
+        site.found = true;
+    } catch (const kess::FileError &) {
+        // a missing or short file leaves what was read so far
+    }
+    return site;
+}
+
+int readModeCode()
+{
+    const std::optional<double> v = kess::readNumberFile(QStringLiteral("imcode.txt"));
+    return v ? static_cast<int>(*v) : -1;
+}
+
+double readNumber(const QString &file, double fallback)
+{
+    return kess::readNumberFile(file).value_or(fallback);
+}
+
+void writeRecordFile(const QString &name, double value)
+{
+    withRetry([&] { kess::writeRecord(name, value); });
+}
+
+void writeLinesFile(const QString &name, const QStringList &lines)
+{
+    withRetry([&] { kess::writeLines(name, lines); });
+}
+
+QStringList readLines(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QString text = kess::decodeText(f.readAll());
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void pause(double seconds)
+{
+    if (seconds > 0)
+        QThread::msleep(static_cast<unsigned long>(seconds * 1000.0 + 0.5));
+}
+
+void appendLog(const QString &program, const QString &mode, const QString &site,
+               const QString &what)
+{
+    const QString line = QStringLiteral("%1 %2 mode=%3 site=%4 %5\r\n")
+                             .arg(QDateTime::currentDateTime().toString(
+                                      QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
+                                  program, mode, site.isEmpty() ? QStringLiteral("-") : site, what);
+    QFile f(QStringLiteral("standins.log"));
+    // One write per line in append mode, so that two stand-ins running at once do not mix lines.
+    if (f.open(QIODevice::WriteOnly | QIODevice::Append))
+        f.write(kess::encodeText(line));
+}
+
+Companion::Companion(const QString &program) : m_program(program), m_settings(Settings::load()) {}
+
+void Companion::setFlag(int value)
+{
+    writeRecordFile(flagFile(), value);
+}
+
+void Companion::reply(int code)
+{
+    writeRecordFile(QStringLiteral("imcode.txt"), code);
+}
+
+void Companion::log(const QString &what) const
+{
+    appendLog(m_program, m_mode, m_site, what);
+}
+
+int Companion::close(const QString &what)
+{
+    setFlag(0);
+    log(what);
+    return 0;
+}
+
+int Companion::settingsMode()
+{
+    pause(m_settings.settingsDelay());
+    return close(QStringLiteral("opened for settings, closed after %1 s")
+                     .arg(m_settings.settingsDelay()));
+}
+
+int Companion::crash(const QString &when)
+{
+    log(QStringLiteral("simulated crash %1: no reply, open flag left at 1").arg(when));
+    std::fprintf(stderr, "%s: simulated crash (no reply)\n", qPrintable(m_program));
+    return 3;
+}
+
+int runCompanion(const QString &program, const std::function<int(Companion &)> &body)
+{
+    Companion c(program);
+    try {
+        c.setFlag(1);
+        return body(c);
+    } catch (const kess::FileError &e) {
+        std::fprintf(stderr, "%s: error %d: %s\n", qPrintable(program), e.number,
+                     qPrintable(e.reason));
+        c.log(QStringLiteral("failed with error %1: %2").arg(e.number).arg(e.reason));
+        try {
+            c.setFlag(0);
+        } catch (const kess::FileError &) {
+        }
+        return 2;
+    }
+}
+
+} // namespace standin

@@ -1,0 +1,275 @@
+// Whole forecast runs with the real stand-in companion programs in a temporary folder.
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "run/forecastrun.h"
+#include "run/waits.h"
+#include "standins.h"
+#include "workfolder.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using namespace kess;
+using kess::test::WorkFolder;
+
+namespace {
+
+RunTiming quick()
+{
+    RunTiming t;
+    t.replyPollMs = 100;
+    t.pacingPeriod = 0.05;
+    t.yieldStepMs = 5;
+    t.deadProcessGraceMs = 1500;
+    return t;
+}
+
+const QList<QPair<QString, QString>> kSites{{"Boston", "KBOS"}, {"Atlanta", "KATL"}, {"Seattle", "KSEA"}};
+
+// A working folder of three sites with the stand-ins installed and every flag closed.
+void prepare(WorkFolder &f, const QList<int> &runFlags, const QStringList &standinSettings = {})
+{
+    f.makeSites(kSites, runFlags);
+    QVERIFY(kess::test::installStandins());
+    for (const char *flag : {"vantroopen.txt", "dorliqopen.txt", "pelthoropen.txt"})
+        f.write(QLatin1String(flag), QStringList{"0"});
+    f.write("standins.txt", QStringList{"delay = 0.05", "settings.delay = 0.05"} + standinSettings);
+}
+
+// Lets the PELTHOR copies started by the run finish before the folder goes away.
+void settle()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(WorkFolder::lines("pelthoropen.txt") != QStringList{"1"}, 10000);
+}
+
+} // namespace
+
+class TestForecastRun : public QObject {
+    Q_OBJECT
+private slots:
+    void aNormalRunForecastsTheIncludedSites()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        prepare(f, {1, 0, 1});
+        f.write("textall.txt", QStringList{"old text"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        w.Command2->click();
+
+        const QStringList site = {"Got to 1.4", "Got to 1.5", "Got to 1.6", "Got to 2", "Got to 2.1",
+                                  "Got to 2.2", "Got to 3", "Got to 4"};
+        const QStringList expected = QStringList{"Got to 0", "Got to 0.1", "Got to 0.2", "Got to 0.3", "Got to 0.4",
+                                                 "Got to 1", "Got to 1.3"} +
+                                     site + site + QStringList{"Got to 5", "Got to 7", "Got to 11"};
+        QCOMPARE(WorkFolder::lines("kesslog.txt"), expected);
+        QVERIFY(dialogs.shown().isEmpty());
+
+        for (const QString prefix : {"KBO", "KSE"}) {
+            for (const QString name : {"latest%1.vnf", "latest%1.txt", "latest%1.csv", "latestdaily%1.csv",
+                                       "plaintext%1.txt", "latestturbine%1.csv"})
+                QVERIFY2(WorkFolder::exists(name.arg(prefix)), qPrintable(name.arg(prefix)));
+        }
+        // The run does not wait for PELTHOR: a site's lastpel copy takes what PELTHOR has left so
+        // far, which is there by the second site.
+        QVERIFY(WorkFolder::exists("lastpelKSE.txt"));
+        QVERIFY(!WorkFolder::exists("latestKAT.vnf"));
+        QVERIFY(WorkFolder::lines("plaintextKBO.txt").join('\n').contains("Boston"));
+        QVERIFY(WorkFolder::exists("snowrec0.txt") && WorkFolder::exists("ecdata0.txt"));
+        QCOMPARE(WorkFolder::bytes("snowrec1.txt"), WorkFolder::bytes("snowrec0.txt"));
+
+        const QString text = WorkFolder::lines("textall.txt").join('\n');
+        QVERIFY(!text.contains("old text"));
+        QVERIFY(text.contains("Boston") && text.contains("Seattle") && !text.contains("Atlanta"));
+        QCOMPARE(text.count(QString(61, '-')), 2);
+
+        QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("0\r\n"));
+        QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes("c0.txt"));
+        QCOMPARE(WorkFolder::bytes("vantmini.txt"), WorkFolder::bytes("w0.txt"));
+        QCOMPARE(WorkFolder::bytes("timelimit.txt"), QByteArray("5\r\n"));
+        QCOMPARE(WorkFolder::bytes("autopel.txt").isEmpty(), false);
+        QCOMPARE(w.Label2->text(), QStringLiteral("(forecasts complete)"));
+        QCOMPARE(w.Label8->text(), QStringLiteral("KSEA Seattle"));
+        QVERIFY(w.List1->isEnabled());
+        QVERIFY(!w.state.forecastRunInProgress);
+        QVERIFY(!w.Timer1->isActive());
+        QVERIFY(!w.Command4->isEnabled()); // PELTHOR opened by the run leaves Save off
+        QVERIFY(!w.Command13->isEnabled());
+        settle();
+        QVERIFY(WorkFolder::lines("standins.log").join('\n').contains("pelthor"));
+    }
+
+    void theTimeLimitAbortsTheRun()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        prepare(f, {1, 1, 1}, {"dorliq.timelimit = initial"});
+        f.write("textall.txt", QStringList{"previous run"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.Command2->click();
+        QCOMPARE(dialogs.shown(), QStringList{"Past user-defined time limit for finding initial surface or upper air "
+                                              "data.  Please make sure your internet connection is good.  This run "
+                                              "will be aborted."});
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 1.2"));
+        QCOMPARE(WorkFolder::bytes("dorliqopen.txt"), QByteArray(" 0 \r\n"));
+        QCOMPARE(WorkFolder::lines("textall.txt"), QStringList{"previous run"});
+        QVERIFY(!w.List1->isEnabled()); // stays off until a run ends normally
+        QVERIFY(w.state.forecastRunInProgress);
+        QVERIFY(!w.runGate.busy());     // but a new run may start
+    }
+
+    void aSiteWithoutItsDataIsSkippedAndTheRunGoesOn()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        prepare(f, {1, 1, 1}, {"dorliq.gfsmissing = KATL"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.exmodchk->setChecked(true);
+        w.Command2->click();
+        QVERIFY(WorkFolder::exists("latestKBO.vnf"));
+        QVERIFY(!WorkFolder::exists("latestKAT.vnf"));
+        QVERIFY(WorkFolder::exists("latestKSE.vnf"));
+        QCOMPARE(WorkFolder::lines("kesslog.txt").filter("abandoned").size(), 1);
+        QVERIFY(!WorkFolder::lines("textall.txt").join('\n').contains("Atlanta"));
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        QVERIFY(dialogs.shown().isEmpty());
+        settle();
+    }
+
+    void aCompanionThatDiesWithoutAnsweringLosesOnlyItsSite()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        prepare(f, {1, 1, 0}, {"vantro.noreply = KBOS"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        QElapsedTimer clock;
+        clock.start();
+        w.Command2->click();
+        QVERIFY(clock.elapsed() < 60000);
+        const QStringList log = WorkFolder::lines("kesslog.txt");
+        QCOMPARE(log.filter("Site 1 abandoned").size(), 1);
+        QVERIFY(WorkFolder::exists("latestKAT.vnf"));
+        QCOMPARE(log.last(), QStringLiteral("Got to 11"));
+        QVERIFY(dialogs.shown().isEmpty());
+        settle();
+    }
+
+    void aProgramThatCannotBeStartedIsReported()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        prepare(f, {1, 0, 0});
+        QFile::remove("vantro.exe");
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.Command2->click();
+        QCOMPARE(dialogs.shown().size(), 1);
+        QCOMPARE(dialogs.shown().first(),
+                 QStringLiteral("Error occurred: 53, last file number = 17, last file name = vantroopen.txt"));
+        QCOMPARE(WorkFolder::lines("kesslog.txt").filter("Site 1 abandoned").size(), 1);
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+    }
+
+    void theSeaTemperatureWarningListsTheSitesAndRemovesTheFile()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        prepare(f, {1, 0, 1}, {"vantro.seatemp = KBOS, KSEA"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.Command2->click();
+        QCOMPARE(dialogs.shown().size(), 1);
+        const QString message = dialogs.shown().first();
+        QVERIFY(message.startsWith("The following sites have stored sea temperatures more than 1.5 C"));
+        QVERIFY(message.contains("VANTRO, and save the changes for that site only in KESSAMIR.\r\rBoston\rSeattle\r\rAn alternative"));
+        QVERIFY(!message.contains('\n'));
+        QVERIFY(!WorkFolder::exists("seatempanomalies.txt"));
+        const QStringList log = WorkFolder::lines("kesslog.txt");
+        QCOMPARE(log.mid(log.size() - 6), (QStringList{"Got to 5", "Got to 7", "Got to 8", "Got to 9", "Got to 10", "Got to 11"}));
+        settle();
+    }
+
+    void pngAndBatchStepsForEverySiteNumber()
+    {
+        RunTimingOverride timing(quick());
+        WorkFolder f;
+        QList<QPair<QString, QString>> sites;
+        QList<int> flags;
+        for (int i = 1; i <= 30; ++i) {
+            sites.append({QStringLiteral("Town%1").arg(i), QStringLiteral("T%1").arg(i)});
+            flags << 0;
+        }
+        f.makeSites(sites, flags);
+        QVERIFY(kess::test::installStandins());
+        f.writeScript("after.sh", {"#!/bin/sh", "echo ran >> batchruns.txt"});
+        f.write("standins.txt", QStringList{"delay = 0.05"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.bmppng->setChecked(true);
+        w.ivtx->setText(f.path());
+        w.pngtar->setText(QString());
+        w.exbat->setChecked(true);
+        w.exbattx->setText(f.path() + "/after.sh");
+        w.Command2->click();
+        QCOMPARE(WorkFolder::lines("bmppng.bat"),
+                 QStringList{"\"" + f.folderText() + "i_view32.exe\" " + f.folderText() + "*.bmp /convert=" +
+                             f.folderText() + "*.png"});
+        QTRY_COMPARE_WITH_TIMEOUT(WorkFolder::lines("batchruns.txt").size(), 2, 10000);
+        QTest::qWait(300);
+        QCOMPARE(WorkFolder::lines("batchruns.txt").size(), 2); // after site 25 and after site 30 only
+        QVERIFY(dialogs.shown().isEmpty());
+    }
+
+    void aSecondStartDuringARunIsRefused()
+    {
+        RunTiming slow = quick();
+        RunTimingOverride timing(slow);
+        WorkFolder f;
+        prepare(f, {1, 0, 0});
+        f.write("standins.txt", QStringList{"delay = 0.6"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        QTimer::singleShot(300, &w, [&] { QTest::mouseClick(w.Command2, Qt::LeftButton); });
+        w.Command2->click();
+        QCOMPARE(dialogs.shown().size(), 1);
+        QVERIFY(dialogs.shown().first().startsWith("A forecast or learning run is already under way."));
+        QCOMPARE(WorkFolder::lines("kesslog.txt").count("Got to 0"), 1);
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        settle();
+    }
+
+    void aRunAtTheRealPaceOfTheCompanions()
+    {
+        // Real 3-second reply poll and real read pacing: the timing the companion programs see.
+        WorkFolder f;
+        prepare(f, {1, 0, 0});
+        f.write("standins.txt", QStringList{"delay = 0.2"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        QElapsedTimer clock;
+        clock.start();
+        w.Command2->click();
+        QVERIFY(clock.elapsed() >= 6000); // three answers read by a 3-second poll
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        QVERIFY(WorkFolder::exists("latestKBO.vnf"));
+        QVERIFY(dialogs.shown().isEmpty());
+        settle();
+    }
+};
+
+QTEST_MAIN(TestForecastRun)
+#include "test_forecastrun.moc"
