@@ -7,6 +7,7 @@
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/records.h"
+#include "sites/sitefiles.h"
 
 #include <QCoreApplication>
 
@@ -97,13 +98,7 @@ bool Shutdown::close()
         writeModeCode(s, 0);
     } catch (const FileError &) {
     }
-    for (const auto &[from, to] : {std::pair{QStringLiteral("c0.txt"), QStringLiteral("custinit.txt")},
-                                   std::pair{QStringLiteral("w0.txt"), QStringLiteral("vantmini.txt")}}) {
-        try {
-            copyFile(from, to);
-        } catch (const FileError &) {
-        }
-    }
+    putGenericSettingsBack();
 
     m_ended = true;
     w.Timer1->stop();

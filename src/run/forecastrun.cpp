@@ -9,6 +9,7 @@
 #include "files/fileops.h"
 #include "files/listreader.h"
 #include "files/records.h"
+#include "sites/sitefiles.h"
 
 namespace kess {
 
@@ -233,14 +234,9 @@ void ForecastRun::runSequence()
 
 void ForecastRun::restoreGenericSettings()
 {
-    for (const auto &[from, to] : {std::pair{QStringLiteral("c0.txt"), QStringLiteral("custinit.txt")},
-                                   std::pair{QStringLiteral("w0.txt"), QStringLiteral("vantmini.txt")}}) {
-        try {
-            copyFile(from, to);
-        } catch (const FileError &e) {
-            notice(QStringLiteral("The generic settings could not be put in place: ") + e.reason);
-        }
-    }
+    const StagingResult copied = putGenericSettingsBack();
+    for (const QString &reason : copied.reasons)
+        notice(QStringLiteral("The generic settings could not be put in place: ") + reason);
 }
 
 bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question)
@@ -302,10 +298,7 @@ bool ForecastRun::initialDorliqWait()
                 return false;
             }
         } else {
-            double now = Clock::timeOfDay();
-            if (now < 5)
-                now += 86400; // the day turned since the wait began
-            if (now < waitStart + 5)
+            if (withinRetryGrace(waitStart))
                 continue;
             if (!reported)
                 trapReport(344, error, openValue);

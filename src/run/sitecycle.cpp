@@ -64,10 +64,7 @@ void ForecastRun::dorliqClosedWait()
         try {
             openValue = ListReader::open(flag).readNumber();
         } catch (const FileError &e) {
-            double now = Clock::timeOfDay();
-            if (now < 5)
-                now += 86400;
-            if (now < waitStart + 5)
+            if (withinRetryGrace(waitStart))
                 continue;
             trapReport(444, e.number, openValue);
             return;

@@ -46,6 +46,14 @@ void pace()
     }
 }
 
+bool withinRetryGrace(double waitStart)
+{
+    double now = Clock::timeOfDay();
+    if (now < 5)
+        now += 86400;
+    return now < waitStart + 5;
+}
+
 std::optional<double> readFlagFile(AppState &s, int fileNumber, const QString &name)
 {
     s.trace(fileNumber, name);

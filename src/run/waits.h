@@ -37,6 +37,10 @@ void yieldFor(int ms);
 // Waits until the clock's fraction of a pacing period lies between 0.65 and 0.85.
 void pace();
 
+// A retried wait retries a failed read silently for its first 5 seconds. True while the clock is
+// still within them; a reading in the first seconds after midnight counts as the day before's.
+bool withinRetryGrace(double waitStart);
+
 // Reads the single value of an open-flag or missing-data file, tracing the file first.
 std::optional<double> readFlagFile(AppState &state, int fileNumber, const QString &name);
 

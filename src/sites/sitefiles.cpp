@@ -52,10 +52,12 @@ QList<QPair<QString, QString>> stagingCopies(int site, bool withFdata, bool with
     return copies;
 }
 
-StagingResult stageSiteFiles(int site, bool withFdata, bool withEcdata)
+namespace {
+
+StagingResult copyAll(const QList<QPair<QString, QString>> &copies)
 {
     StagingResult result;
-    for (const auto &[saved, working] : stagingCopies(site, withFdata, withEcdata)) {
+    for (const auto &[saved, working] : copies) {
         try {
             copyFile(saved, working);
         } catch (const FileError &e) {
@@ -64,6 +66,19 @@ StagingResult stageSiteFiles(int site, bool withFdata, bool withEcdata)
         }
     }
     return result;
+}
+
+} // namespace
+
+StagingResult stageSiteFiles(int site, bool withFdata, bool withEcdata)
+{
+    return copyAll(stagingCopies(site, withFdata, withEcdata));
+}
+
+StagingResult putGenericSettingsBack()
+{
+    return copyAll({{QStringLiteral("c0.txt"), QStringLiteral("custinit.txt")},
+                    {QStringLiteral("w0.txt"), QStringLiteral("vantmini.txt")}});
 }
 
 } // namespace kess

@@ -32,6 +32,11 @@ struct StagingResult {
 };
 StagingResult stageSiteFiles(int site, bool withFdata, bool withEcdata);
 
+// Puts the generic settings (site 0) back into VANTRO's and DORLIQ's working files: "c0.txt"
+// onto "custinit.txt", then "w0.txt" onto "vantmini.txt". Both are tried; the result lists the
+// copies that failed.
+StagingResult putGenericSettingsBack();
+
 // The saved-file to working-file pairs of one site, in staging order.
 QList<QPair<QString, QString>> stagingCopies(int site, bool withFdata, bool withEcdata);
 

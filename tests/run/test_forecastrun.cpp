@@ -14,15 +14,6 @@ using kess::test::WorkFolder;
 
 namespace {
 
-RunTiming quick()
-{
-    RunTiming t;
-    t.replyPollMs = 100;
-    t.pacingPeriod = 0.05;
-    t.yieldStepMs = 5;
-    t.deadProcessGraceMs = 1500;
-    return t;
-}
 
 const QList<QPair<QString, QString>> kSites{{"Boston", "KBOS"}, {"Atlanta", "KATL"}, {"Seattle", "KSEA"}};
 
@@ -49,7 +40,7 @@ class TestForecastRun : public QObject {
 private slots:
     void aNormalRunForecastsTheIncludedSites()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         prepare(f, {1, 0, 1});
         f.write("textall.txt", QStringList{"old text"});
@@ -103,7 +94,7 @@ private slots:
 
     void theTimeLimitAbortsTheRun()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         prepare(f, {1, 1, 1}, {"dorliq.timelimit = initial"});
         f.write("textall.txt", QStringList{"previous run"});
@@ -124,7 +115,7 @@ private slots:
 
     void aSiteWithoutItsDataIsSkippedAndTheRunGoesOn()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         prepare(f, {1, 1, 1}, {"dorliq.gfsmissing = KATL"});
         Dialogs::Script dialogs;
@@ -144,7 +135,7 @@ private slots:
 
     void aCompanionThatDiesWithoutAnsweringLosesOnlyItsSite()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         prepare(f, {1, 1, 0}, {"vantro.noreply = KBOS"});
         Dialogs::Script dialogs;
@@ -164,7 +155,7 @@ private slots:
 
     void aProgramThatCannotBeStartedIsReported()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         prepare(f, {1, 0, 0});
         QFile::remove("vantro.exe");
@@ -181,7 +172,7 @@ private slots:
 
     void theSeaTemperatureWarningListsTheSitesAndRemovesTheFile()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         prepare(f, {1, 0, 1}, {"vantro.seatemp = KBOS, KSEA"});
         Dialogs::Script dialogs;
@@ -201,7 +192,7 @@ private slots:
 
     void pngAndBatchStepsForEverySiteNumber()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         QList<QPair<QString, QString>> sites;
         QList<int> flags;
@@ -233,7 +224,7 @@ private slots:
 
     void aSecondStartDuringARunIsRefused()
     {
-        RunTiming slow = quick();
+        RunTiming slow = kess::test::quickRunTiming();
         RunTimingOverride timing(slow);
         WorkFolder f;
         prepare(f, {1, 0, 0});

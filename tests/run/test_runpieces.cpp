@@ -84,6 +84,20 @@ private slots:
         QVERIFY(real.elapsed() >= 1700); // waited for the window of each of the next seconds
     }
 
+    void failedReadsAreRetriedForFiveSecondsAcrossMidnight()
+    {
+        double now = 0;
+        Clock::Override clock({[&] { return now; }, {}, {}});
+        now = 104.9;
+        QVERIFY(withinRetryGrace(100));
+        now = 105;
+        QVERIFY(!withinRetryGrace(100));
+        now = 1; // began 2 s before midnight, 3 s have passed
+        QVERIFY(withinRetryGrace(86398));
+        now = 3.5;
+        QVERIFY(!withinRetryGrace(86398));
+    }
+
     void aCompanionThatHasEndedGivesUpAfterTheGrace()
     {
         RunTiming t;

@@ -54,15 +54,6 @@ QString timesText(const QList<double> &times)
     return QLatin1Char('[') + out.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
 
-RunTiming quick()
-{
-    RunTiming t;
-    t.replyPollMs = 100;
-    t.pacingPeriod = 0.05;
-    t.yieldStepMs = 5;
-    t.deadProcessGraceMs = 1500;
-    return t;
-}
 
 // The scheduler's clock for a test: it stands where the test moves it and from there goes on with
 // real time, so the waits inside a run still end. Wall and monotonic time move on together.
@@ -120,7 +111,7 @@ private:
 
 // A folder, a clock, the run counter and the shown window, for the hand-driven cases.
 struct Bench {
-    RunTimingOverride timing{quick()};
+    RunTimingOverride timing{kess::test::quickRunTiming()};
     WorkFolder folder;
     SimClock clock;
     RunWatch watch;
@@ -386,7 +377,7 @@ private slots:
     // itself at the second tick, finishes, and the timer goes on without starting it again.
     void theRealTimerStartsAScheduledRun()
     {
-        RunTimingOverride timing(quick());
+        RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         f.makeSites({{"Boston", "KBOS"}}, {1});
         QVERIFY(kess::test::installStandins());

@@ -1,5 +1,8 @@
 #pragma once
-// Puts the stand-in companion programs into the current working folder.
+// Puts the stand-in companion programs into the current working folder, and the run timing
+// the tests drive them with.
+#include "run/waits.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -19,6 +22,18 @@ inline bool installStandins()
         QFile::setPermissions(QLatin1String(name), QFile::permissions(source) | QFile::ExeOwner);
     }
     return true;
+}
+
+// A run that polls every 100 ms and paces its reads in 50 ms periods, and gives a companion that
+// ended without answering 1.5 s.
+inline RunTiming quickRunTiming()
+{
+    RunTiming t;
+    t.replyPollMs = 100;
+    t.pacingPeriod = 0.05;
+    t.yieldStepMs = 5;
+    t.deadProcessGraceMs = 1500;
+    return t;
 }
 
 } // namespace kess::test
