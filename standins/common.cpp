@@ -1,5 +1,7 @@
 #include "common.h"
 
+#include "settings/layouts.h"
+
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/listreader.h"
@@ -113,6 +115,12 @@ Site readSite(const QString &file)
             r.read();
         site.code = r.readText().trimmed();
         site.found = true;
+        kess::ListReader whole = kess::ListReader::open(file);
+        const kess::SettingsLines lines = kess::readSettings(whole, kess::settingsLayout(kess::SettingsFile::Custinit));
+        if (lines.size() >= 68 && lines[67].size() >= 3) {
+            site.latitude = lines[67][0].number;
+            site.elevationFt = lines[67][2].number;
+        }
     } catch (const kess::FileError &) {
         // a missing or short file leaves what was read so far
     }

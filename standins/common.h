@@ -68,6 +68,9 @@ struct Site {
     QString name;
     QString code;
     bool found = false; // the file was there and held both items
+    // Latitude (degrees, north positive) and elevation (feet) from line 68, when the file has them.
+    std::optional<double> latitude;
+    std::optional<double> elevationFt;
     // First three characters of the code, as in the per-site output names.
     QString prefix() const { return code.left(3); }
 };

@@ -193,6 +193,21 @@ Corrections readCorrections(const QString &file)
     return c;
 }
 
+// Mean temperature (C) of the day of the year: a rough climate from latitude and elevation
+// (warmer towards the equator, colder uphill, a wider yearly swing further from the equator),
+// or a mid-latitude year where the site's position is not known.
+double seasonalMean(const Site &site, const QDate &date)
+{
+    const double yearPhase = std::cos(2 * pi * (date.dayOfYear() - 20) / 365.25);
+    if (!site.latitude)
+        return 11.0 - 11.0 * yearPhase;
+    const double lat = std::fabs(*site.latitude);
+    const double annual = 30.0 - 0.55 * std::max(0.0, lat - 10.0) - 4.0 * site.elevationFt.value_or(0) * 0.3048 / 1000.0;
+    const double swing = std::clamp(0.35 * lat - 3.0, 1.0, 15.0);
+    const double hemisphere = *site.latitude < 0 ? -1.0 : 1.0;
+    return annual - hemisphere * swing * yearPhase;
+}
+
 Forecast makeForecast(const ForecastInputs &in, int hours)
 {
     Forecast f;
@@ -203,7 +218,9 @@ Forecast makeForecast(const ForecastInputs &in, int hours)
     f.boot = boot;
 
     Rng siteRng(siteSeed(in.site));
-    const double siteOffset = siteRng.range(-6, 6);
+    // Where the site's latitude is known its climate sets the temperature; the offset only
+    // tells neighbours apart.
+    const double siteOffset = in.site.latitude ? siteRng.range(-1.5, 1.5) : siteRng.range(-6, 6);
     const double siteAmplitude = siteRng.range(3, 7);
 
     for (int i = 0; i < hours; ++i) {
@@ -218,8 +235,7 @@ Forecast makeForecast(const ForecastInputs &in, int hours)
 
         const double cloud = std::clamp(lerp(today.cloud, tomorrow.cloud, w) + noise.range(-12, 12), 0.0, 100.0);
         const double cloudFraction = cloud / 100.0;
-        const double season = 11.0 - 11.0 * std::cos(2 * pi * (date.dayOfYear() - 20) / 365.25);
-        const double base = season + siteOffset + lerp(today.drift, tomorrow.drift, w);
+        const double base = seasonalMean(in.site, date) + siteOffset + lerp(today.drift, tomorrow.drift, w);
         const double amplitude = siteAmplitude * (1.0 - 0.45 * cloudFraction);
         const double temp = base + amplitude * diurnal(hourOfDay) + noise.range(-0.4, 0.4);
         const double spread = 1.5 + 7.0 * (1.0 - cloudFraction) * (0.6 + 0.4 * diurnal(hourOfDay));
