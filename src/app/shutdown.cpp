@@ -80,6 +80,12 @@ bool Shutdown::close()
         QStringLiteral("Please close DORLIQ using its Close button before closing KESSAMIR.  Next time you click it, KESSAMIR will assume you have done so."),
         QStringLiteral("Please close pelthor.exe using its Close button before clicking this button.  Next time you click it, KESSAMIR will assume you have done so."),
     };
+    if (w.runGate.busy()) {
+        // Ending inside a run would leave the companions working on one site's files.
+        Dialogs::notifyNonBlocking(QStringLiteral("A forecast or learning run is under way.  "
+                                                  "Close KESSAMIR once it has finished."));
+        return false;
+    }
     if (!openFlagCheck(s, messages))
         return false;
     w.unsavedSettingsCheck();

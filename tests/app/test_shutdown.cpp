@@ -107,6 +107,23 @@ private slots:
         QCOMPARE(w.state.dorliqCloseWarningGiven, 0);
     }
 
+    void closeWaitsForARunToFinish()
+    {
+        WorkFolder f;
+        f.makeSites({{"Boston", "KBOS"}}, {1});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        {
+            RunGate::Hold run(w.runGate);
+            QVERIFY(!w.shutdown().close());
+            QCOMPARE(dialogs.shown().size(), 1);
+            QVERIFY(dialogs.shown().first().startsWith("A forecast or learning run is under way."));
+            QVERIFY(!WorkFolder::exists("kessinit.txt"));
+        }
+        QVERIFY(w.shutdown().close());
+    }
+
     void missingFlagsAndGenericFilesDoNotStopClose()
     {
         WorkFolder f;
