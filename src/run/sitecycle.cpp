@@ -103,8 +103,9 @@ bool ForecastRun::waitForReply(int awaited, CompanionWatch &watch, const QString
     const qint64 flagLookMs = static_cast<qint64>(RunTiming::current().pacingPeriod * 1000);
     while (s.modeReply != awaited) {
         yieldFor(RunTiming::current().yieldStepMs);
-        if (watchDorliqFlag && Clock::monotonicMs() - lastFlagLook >= flagLookMs) {
-            // DORLIQ gives up on a site by writing 2 into its flag instead of answering.
+        if (watchDorliqFlag && Clock::monotonicMs() - lastFlagLook >= flagLookMs / 2 && inPacingWindow()) {
+            // DORLIQ gives up on a site by writing 2 into its flag instead of answering; the
+            // look is paced like every other read of the flag, once a second.
             lastFlagLook = Clock::monotonicMs();
             if (readFlagFile(s, 18, QStringLiteral("dorliqopen.txt")) == 2.0) {
                 m_log.mark(what + QStringLiteral(" passed the time limit"));

@@ -34,8 +34,11 @@ private:
 // Sleeps about `ms` milliseconds while serving the window's events.
 void yieldFor(int ms);
 
-// Waits until the clock's fraction of a pacing period lies between 0.65 and 0.85.
+// Waits until the clock's fraction of a pacing period lies between 0.65 and 0.85. Two paced
+// reads are at least one yield step apart, so a loop of paced reads never spins.
 void pace();
+// True when the clock's fraction of the pacing period lies between 0.65 and 0.85.
+bool inPacingWindow();
 
 // A retried wait retries a failed read silently for its first 5 seconds. True while the clock is
 // still within them; a reading in the first seconds after midnight counts as the day before's.
