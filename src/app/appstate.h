@@ -49,7 +49,7 @@ struct AppState {
     Item pelthorValueAfterFolder2 = Item::fromNumber(0);
     std::array<Item, 21> pelthorListA; // elements 1..20
     std::array<Item, 21> pelthorListB;
-    std::array<Item, 10> pelthorFurtherFields; // the single fields of lines 15, 16, 18, 19, 21, 22, 24
+    std::array<Item, 8> pelthorFurtherFields; // the single fields of lines 15 (two), 16, 18, 19, 21, 22, 24
 
     int lastFileNumber = 0;
     QString lastFileName;

@@ -104,9 +104,6 @@ public:
     // The learning run. Does nothing until the learning program's automation exists.
     void runLearning();
 
-    // True while start-up runs (it shows no messages but the two probe notices).
-    bool startingUp() const { return m_startingUp; }
-
     static QColor darkGreen();
     static QColor darkRed();
     static void setTextColor(QLabel *label, const QColor &colour);

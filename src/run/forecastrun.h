@@ -19,7 +19,6 @@ public:
     bool create();
     void mark(const QString &line);
     void close() { m_file.close(); }
-    bool isOpen() const { return m_file.isOpen(); }
 private:
     QFile m_file{QStringLiteral("kesslog.txt")};
 };

@@ -49,28 +49,22 @@ void readpelini(AppState &s, bool full)
     if (!full)
         return;
 
-    // Lines 15 to 24: single fields and the rest of the two lists.
-    auto &f = s.pelthorFurtherFields;
-    if (r.atEnd()) return;
-    f[0] = r.read(); f[1] = r.read();           // line 15
-    if (r.atEnd()) return;
-    f[2] = r.read();                            // line 16
-    if (r.atEnd()) return;
-    readListLine(r, s, 6);                      // line 17
-    if (r.atEnd()) return;
-    f[3] = r.read();                            // line 18
-    if (r.atEnd()) return;
-    f[4] = r.read();                            // line 19
-    if (r.atEnd()) return;
-    readListLine(r, s, 11);                     // line 20
-    if (r.atEnd()) return;
-    f[5] = r.read();                            // line 21
-    if (r.atEnd()) return;
-    f[6] = r.read();                            // line 22
-    if (r.atEnd()) return;
-    readListLine(r, s, 16);                     // line 23
-    if (r.atEnd()) return;
-    f[7] = r.read();                            // line 24
+    // Lines 15 to 24, each read only while the file has not ended: a list line holds five
+    // elements of each list from `listFirst` on, any other line that many single fields.
+    struct TailLine {
+        int fields;
+        int listFirst;
+    };
+    constexpr TailLine tail[] = {{2, 0}, {1, 0}, {0, 6}, {1, 0}, {1, 0}, {0, 11}, {1, 0}, {1, 0}, {0, 16}, {1, 0}};
+    std::size_t field = 0;
+    for (const TailLine &line : tail) {
+        if (r.atEnd())
+            return;
+        if (line.listFirst > 0)
+            readListLine(r, s, line.listFirst);
+        for (int i = 0; i < line.fields; ++i)
+            s.pelthorFurtherFields[field++] = r.read();
+    }
 }
 
 } // namespace kess

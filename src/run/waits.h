@@ -52,8 +52,6 @@ std::optional<double> readFlagFile(AppState &state, int fileNumber, const QStrin
 class CompanionWatch {
 public:
     void started(qint64 pid) { m_pid = pid; m_goneSinceMs = -1; m_lastLookMs = -1; }
-    void forget() { m_pid = 0; }
-    bool known() const { return m_pid > 0; }
     bool gaveUp();
 
 private:
