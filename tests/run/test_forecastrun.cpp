@@ -33,6 +33,19 @@ void settle()
     QTRY_VERIFY_WITH_TIMEOUT(WorkFolder::lines("pelthoropen.txt") != QStringList{"1"}, 10000);
 }
 
+// Three sites at the quick timing: the folder prepared, the dialogs scripted, the window started.
+struct QuickRun {
+    explicit QuickRun(const QList<int> &runFlags, const QStringList &standinSettings = {})
+    {
+        prepare(folder, runFlags, standinSettings);
+        w.startUp();
+    }
+    RunTimingOverride timing{kess::test::quickRunTiming()};
+    WorkFolder folder;
+    Dialogs::Script dialogs;
+    MainWindow w;
+};
+
 } // namespace
 
 class TestForecastRun : public QObject {
@@ -40,13 +53,10 @@ class TestForecastRun : public QObject {
 private slots:
     void aNormalRunForecastsTheIncludedSites()
     {
-        RunTimingOverride timing(kess::test::quickRunTiming());
-        WorkFolder f;
-        prepare(f, {1, 0, 1});
-        f.write("textall.txt", QStringList{"old text"});
-        Dialogs::Script dialogs;
-        MainWindow w;
-        w.startUp();
+        QuickRun run({1, 0, 1});
+        MainWindow &w = run.w;
+        Dialogs::Script &dialogs = run.dialogs;
+        run.folder.write("textall.txt", QStringList{"old text"});
         w.show();
         w.Command2->click();
 
@@ -94,13 +104,10 @@ private slots:
 
     void theTimeLimitAbortsTheRun()
     {
-        RunTimingOverride timing(kess::test::quickRunTiming());
-        WorkFolder f;
-        prepare(f, {1, 1, 1}, {"dorliq.timelimit = initial"});
-        f.write("textall.txt", QStringList{"previous run"});
-        Dialogs::Script dialogs;
-        MainWindow w;
-        w.startUp();
+        QuickRun run({1, 1, 1}, {"dorliq.timelimit = initial"});
+        MainWindow &w = run.w;
+        Dialogs::Script &dialogs = run.dialogs;
+        run.folder.write("textall.txt", QStringList{"previous run"});
         w.Command2->click();
         QCOMPARE(dialogs.shown(), QStringList{"Past user-defined time limit for finding initial surface or upper air "
                                               "data.  Please make sure your internet connection is good.  This run "
@@ -115,12 +122,9 @@ private slots:
 
     void aSiteWithoutItsDataIsSkippedAndTheRunGoesOn()
     {
-        RunTimingOverride timing(kess::test::quickRunTiming());
-        WorkFolder f;
-        prepare(f, {1, 1, 1}, {"dorliq.gfsmissing = KATL"});
-        Dialogs::Script dialogs;
-        MainWindow w;
-        w.startUp();
+        QuickRun run({1, 1, 1}, {"dorliq.gfsmissing = KATL"});
+        MainWindow &w = run.w;
+        Dialogs::Script &dialogs = run.dialogs;
         w.exmodchk->setChecked(true);
         w.Command2->click();
         QVERIFY(WorkFolder::exists("latestKBO.vnf"));
@@ -135,12 +139,9 @@ private slots:
 
     void aCompanionThatDiesWithoutAnsweringLosesOnlyItsSite()
     {
-        RunTimingOverride timing(kess::test::quickRunTiming());
-        WorkFolder f;
-        prepare(f, {1, 1, 0}, {"vantro.noreply = KBOS"});
-        Dialogs::Script dialogs;
-        MainWindow w;
-        w.startUp();
+        QuickRun run({1, 1, 0}, {"vantro.noreply = KBOS"});
+        MainWindow &w = run.w;
+        Dialogs::Script &dialogs = run.dialogs;
         QElapsedTimer clock;
         clock.start();
         w.Command2->click();
@@ -155,13 +156,10 @@ private slots:
 
     void aProgramThatCannotBeStartedIsReported()
     {
-        RunTimingOverride timing(kess::test::quickRunTiming());
-        WorkFolder f;
-        prepare(f, {1, 0, 0});
+        QuickRun run({1, 0, 0});
+        MainWindow &w = run.w;
+        Dialogs::Script &dialogs = run.dialogs;
         QFile::remove("vantro.exe");
-        Dialogs::Script dialogs;
-        MainWindow w;
-        w.startUp();
         w.Command2->click();
         QCOMPARE(dialogs.shown().size(), 1);
         QCOMPARE(dialogs.shown().first(),
@@ -172,12 +170,9 @@ private slots:
 
     void theSeaTemperatureWarningListsTheSitesAndRemovesTheFile()
     {
-        RunTimingOverride timing(kess::test::quickRunTiming());
-        WorkFolder f;
-        prepare(f, {1, 0, 1}, {"vantro.seatemp = KBOS, KSEA"});
-        Dialogs::Script dialogs;
-        MainWindow w;
-        w.startUp();
+        QuickRun run({1, 0, 1}, {"vantro.seatemp = KBOS, KSEA"});
+        MainWindow &w = run.w;
+        Dialogs::Script &dialogs = run.dialogs;
         w.Command2->click();
         QCOMPARE(dialogs.shown().size(), 1);
         const QString message = dialogs.shown().first();
