@@ -13,7 +13,7 @@
 // Progress marks and the companions' answers are timestamped by a thread that follows the
 // working folder with inotify, so the stamps do not depend on when the run lets the window's
 // events run. Reply poll ticks are stamped by a slot on Timer1 (it runs right after the poll).
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "files/fileops.h"
 #include "run/waits.h"

@@ -1,6 +1,6 @@
 #include "demofolder.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "demosites.h"
 #include "files/errors.h"
 #include "files/fileops.h"

@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/messageboxes.h"
+#include "core/messageboxes.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"

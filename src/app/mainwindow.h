@@ -2,7 +2,8 @@
 // The main window: every control under its own name (also its objectName), the application
 // state, and the handlers of the options. The handlers of the bigger buttons live with their
 // subsystems (sites/, run/, scheduler/, companions/) and are wired up here.
-#include "appstate.h"
+#include "core/appstate.h"
+#include "core/rungate.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -23,26 +24,6 @@ class ForecastRun;
 class SchedulerPanel;
 class CompanionOpen;
 class Shutdown;
-
-// Knows whether a forecast run or a learning run is under way; while one is, no other starts.
-class RunGate {
-public:
-    bool busy() const { return m_busy; }
-    // Closes the gate for the life of the hold; a hold taken while the gate is closed is empty.
-    class Hold {
-    public:
-        explicit Hold(RunGate &gate) : m_gate(gate), m_owns(!gate.m_busy) { if (m_owns) gate.m_busy = true; }
-        ~Hold() { if (m_owns) m_gate.m_busy = false; }
-        bool acquired() const { return m_owns; }
-        Hold(const Hold &) = delete;
-        Hold &operator=(const Hold &) = delete;
-    private:
-        RunGate &m_gate;
-        bool m_owns;
-    };
-private:
-    bool m_busy = false;
-};
 
 class MainWindow : public QWidget {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "shutdown.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "companions/openflags.h"
 #include "companions/replypoll.h"

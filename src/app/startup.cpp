@@ -1,6 +1,6 @@
 #include "startup.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "files/listreader.h"
 #include "files/records.h"

@@ -1,6 +1,6 @@
 #include "companionopen.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"

@@ -1,7 +1,7 @@
 #include "launchreport.h"
 
-#include "app/appstate.h"
-#include "app/dialogs.h"
+#include "core/appstate.h"
+#include "core/dialogs.h"
 #include "files/errors.h"
 
 namespace kess {

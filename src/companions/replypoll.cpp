@@ -1,6 +1,6 @@
 #include "replypoll.h"
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 #include "files/fileops.h"
 
 namespace kess {

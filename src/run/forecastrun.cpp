@@ -1,7 +1,7 @@
 #include "forecastrun.h"
 
-#include "app/clock.h"
-#include "app/dialogs.h"
+#include "core/clock.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"

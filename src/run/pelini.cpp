@@ -1,6 +1,6 @@
 #include "pelini.h"
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 #include "files/listreader.h"
 #include "files/records.h"
 

@@ -2,8 +2,8 @@
 // PELTHOR, the collected text, the PNG conversion and the user's batch file.
 #include "forecastrun.h"
 
-#include "app/clock.h"
-#include "app/dialogs.h"
+#include "core/clock.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "companions/companionopen.h"
 #include "companions/launchreport.h"

@@ -1,7 +1,7 @@
 #include "waits.h"
 
-#include "app/appstate.h"
-#include "app/clock.h"
+#include "core/appstate.h"
+#include "core/clock.h"
 #include "companions/launcher.h"
 #include "files/fileops.h"
 

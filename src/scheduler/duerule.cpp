@@ -1,6 +1,6 @@
 #include "duerule.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace kess {
 

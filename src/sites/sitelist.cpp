@@ -1,6 +1,6 @@
 #include "sitelist.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "sites/sitefiles.h"
 

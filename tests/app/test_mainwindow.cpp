@@ -1,5 +1,5 @@
 // The main window as the user first sees it, and the option handlers.
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "workfolder.h"
 

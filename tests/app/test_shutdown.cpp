@@ -1,5 +1,5 @@
 // Close: the companion check, the settings and run list saved, the generic settings put back.
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/shutdown.h"
 #include "workfolder.h"

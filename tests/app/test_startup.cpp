@@ -1,5 +1,5 @@
 // Start-up: the window restored from the files of the working folder, whatever state they are in.
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "workfolder.h"
 

@@ -1,7 +1,7 @@
 // The demo working folder: every settings file in its layout, the working files as after Close,
 // the program's own settings in print form, the next-minute schedule, the command line and the
 // stand-in copies; and the settings layouts the generator writes with.
-#include "app/clock.h"
+#include "core/clock.h"
 #include "demofolder.h"
 #include "demosites.h"
 #include "files/errors.h"

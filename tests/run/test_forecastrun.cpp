@@ -1,5 +1,5 @@
 // Whole forecast runs with the real stand-in companion programs in a temporary folder.
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "run/forecastrun.h"
 #include "run/waits.h"

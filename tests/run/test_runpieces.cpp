@@ -1,6 +1,6 @@
 // The run's small rules: code prefixes, the IrfanView command line, "pelini.txt", the pacing.
-#include "app/appstate.h"
-#include "app/clock.h"
+#include "core/appstate.h"
+#include "core/clock.h"
 #include "run/forecastrun.h"
 #include "run/pelini.h"
 #include "run/waits.h"

@@ -5,8 +5,8 @@
 // companion programs, the folder holds "vantroopen.txt" = 1: every run stops at its first check
 // and asks to have VANTRO closed, and the answer Yes leaves the flag at 1 for the next run. So each
 // such question is one run that started. One case keeps the real timers and the stand-ins.
-#include "app/clock.h"
-#include "app/dialogs.h"
+#include "core/clock.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "run/waits.h"
 #include "scheduler/schedulerpanel.h"

@@ -1,5 +1,5 @@
 // The due rule driven by a simulated clock, tick by tick, and the 12-hour time text.
-#include "app/clock.h"
+#include "core/clock.h"
 #include "scheduler/duerule.h"
 
 #include <QRandomGenerator>

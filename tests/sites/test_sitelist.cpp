@@ -1,5 +1,5 @@
 // Selecting sites stages their files; the run-list buttons as a user clicks them.
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "workfolder.h"
 

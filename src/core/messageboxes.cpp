@@ -1,6 +1,6 @@
 #include "messageboxes.h"
 
-#include "app/dialogs.h"
+#include "core/dialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,0 +1,25 @@
+#pragma once
+
+namespace kess {
+
+// Knows whether a forecast run or a learning run is under way; while one is, no other starts.
+class RunGate {
+public:
+    bool busy() const { return m_busy; }
+    // Closes the gate for the life of the hold; a hold taken while the gate is closed is empty.
+    class Hold {
+    public:
+        explicit Hold(RunGate &gate) : m_gate(gate), m_owns(!gate.m_busy) { if (m_owns) gate.m_busy = true; }
+        ~Hold() { if (m_owns) m_gate.m_busy = false; }
+        bool acquired() const { return m_owns; }
+        Hold(const Hold &) = delete;
+        Hold &operator=(const Hold &) = delete;
+    private:
+        RunGate &m_gate;
+        bool m_owns;
+    };
+private:
+    bool m_busy = false;
+};
+
+} // namespace kess
