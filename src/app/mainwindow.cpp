@@ -349,6 +349,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    if (runGate.busy()) {
+        // Ending now would leave the run going on without a window; refused as Close refuses it.
+        Dialogs::notifyNonBlocking(Shutdown::runUnderWayNotice());
+        event->ignore();
+        return;
+    }
     if (Dialogs::askYesNo(QStringLiteral("Closing the window this way does not save the settings or the run list.  "
                                          "Use the Close button to save them.  Close without saving?")))
         event->accept();

@@ -72,6 +72,11 @@ bool Shutdown::writeOrAsk(int fileNumber, const QString &name, const QStringList
     }
 }
 
+QString Shutdown::runUnderWayNotice()
+{
+    return QStringLiteral("A forecast or learning run is under way.  Close KESSAMIR once it has finished.");
+}
+
 bool Shutdown::close()
 {
     AppState &s = w.state;
@@ -82,8 +87,7 @@ bool Shutdown::close()
     };
     if (w.runGate.busy()) {
         // Ending inside a run would leave the companions working on one site's files.
-        Dialogs::notifyNonBlocking(QStringLiteral("A forecast or learning run is under way.  "
-                                                  "Close KESSAMIR once it has finished."));
+        Dialogs::notifyNonBlocking(runUnderWayNotice());
         return false;
     }
     if (!openFlagCheck(s, messages))

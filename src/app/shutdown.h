@@ -16,6 +16,9 @@ public:
     // The 39 lines of "kessinit.txt" for the window as it stands.
     QStringList settingsLines();
 
+    // Why Close (and closing the window) is refused while a run is under way.
+    static QString runUnderWayNotice();
+
     // True once Close has ended the program (the window's own close then asks nothing).
     bool ended() const { return m_ended; }
 

@@ -105,13 +105,17 @@ void runStartUp(MainWindow &w)
         ListReader r = ListReader::open(QStringLiteral("kessinit.txt"));
         init = readItems(r);
     });
-    step([&] {
-        for (int h = 0; h < 24; ++h) {
+    // Every value is read on its own: a bad value is skipped alone, and the values after it still
+    // count (and are written back at Close).
+    for (int h = 0; h < 24; ++h) {
+        step([&] {
             const double v = numberAt(init, h + 1);
             s.hourFlags[h] = v == 1 ? 1 : 0;
             w.tm[h]->setChecked(v == 1);
-        }
-        s.minutesAfterTheHour = numberAt(init, 25);
+        });
+    }
+    step([&] { s.minutesAfterTheHour = numberAt(init, 25); });
+    step([&] {
         if (init.size() < 26)
             throw FileError(ErrPastEnd, QString());
         const Item &on = init[25];
@@ -123,23 +127,20 @@ void runStartUp(MainWindow &w)
             s.schedulerOn = false;
         else
             throw FileError(ErrTypeMismatch, QString());
-        const std::size_t n = init.size();
-        if (n >= 27) s.convertBmpToPng = flagAt(init, 27);
-        if (n >= 28) s.irfanViewFolder = init[27].text;
-        if (n >= 29) s.pngTargetFolder = init[28].text;
-        if (n >= 30) s.runBatchFile = flagAt(init, 30);
-        if (n >= 31) s.batchFile = init[30].text;
     });
+    const std::size_t n = init.size();
+    step([&] { if (n >= 27) s.convertBmpToPng = flagAt(init, 27); });
+    step([&] { if (n >= 28) s.irfanViewFolder = init[27].text; });
+    step([&] { if (n >= 29) s.pngTargetFolder = init[28].text; });
+    step([&] { if (n >= 30) s.runBatchFile = flagAt(init, 30); });
+    step([&] { if (n >= 31) s.batchFile = init[30].text; });
     // Values 32 and 33 go to their boxes only; 34 to 36 are options of their own.
     std::optional<int> skipIfModelMissing, skipIfStationMissing;
-    step([&] {
-        const std::size_t n = init.size();
-        if (n >= 32) skipIfModelMissing = flagAt(init, 32);
-        if (n >= 33) skipIfStationMissing = flagAt(init, 33);
-        if (n >= 34) s.dorliqWaitLimit = numberAt(init, 34);
-        if (n >= 35) s.bootWithWholeHour = flagAt(init, 35);
-        if (n >= 36) s.useDefaultWaterTemps = flagAt(init, 36);
-    });
+    step([&] { if (n >= 32) skipIfModelMissing = flagAt(init, 32); });
+    step([&] { if (n >= 33) skipIfStationMissing = flagAt(init, 33); });
+    step([&] { if (n >= 34) s.dorliqWaitLimit = numberAt(init, 34); });
+    step([&] { if (n >= 35) s.bootWithWholeHour = flagAt(init, 35); });
+    step([&] { if (n >= 36) s.useDefaultWaterTemps = flagAt(init, 36); });
 
     // 6. The scheduler's state.
     w.scheduler().showState();

@@ -9,7 +9,7 @@ namespace kess {
 
 QString errorReport(int number, int lastFileNumber, const QString &lastFileName)
 {
-    return QStringLiteral("Error occurred: %1, last file number = %2, last file name = %3")
+    return QStringLiteral("Error occurred: number%1, last file number = %2, last file name = %3")
         .arg(number)
         .arg(lastFileNumber)
         .arg(lastFileName);

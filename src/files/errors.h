@@ -29,7 +29,7 @@ struct FileError : std::runtime_error {
     QString reason;
 };
 
-// "Error occurred: 53, last file number = 18, last file name = dorliqopen.txt"
+// "Error occurred: number53, last file number = 18, last file name = dorliqopen.txt"
 QString errorReport(int number, int lastFileNumber, const QString &lastFileName);
 
 // Best error number for a failed open/write of `file` (which names `path`).

@@ -186,14 +186,14 @@ bool ListReader::readTruth()
     throw FileError(ErrTypeMismatch, QStringLiteral("Type mismatch: ") + it.text.left(40));
 }
 
-QString ListReader::readLine()
+QByteArray ListReader::readLineBytes()
 {
     if (m_pos >= m_bytes.size())
         throw FileError(ErrPastEnd, QStringLiteral("Input past end of file"));
     const qsizetype start = m_pos;
     while (m_pos < m_bytes.size() && !isLineEnd(m_bytes[m_pos]))
         ++m_pos;
-    const QString line = decodeText(m_bytes.mid(start, m_pos - start));
+    const QByteArray line = m_bytes.mid(start, m_pos - start);
     if (m_pos < m_bytes.size()) {
         if (m_bytes[m_pos] == '\r') {
             ++m_pos;
@@ -204,6 +204,11 @@ QString ListReader::readLine()
         }
     }
     return line;
+}
+
+QString ListReader::readLine()
+{
+    return decodeText(readLineBytes());
 }
 
 } // namespace kess

@@ -41,6 +41,7 @@ public:
     QString readText();         // one item as text (a number gives its own text)
     bool readTruth();           // True/False (any case) or a number, nonzero = true
     QString readLine();         // one whole line without its line end
+    QByteArray readLineBytes(); // the same line, its bytes as they are in the file
 
 private:
     void skipBlanks();

@@ -163,9 +163,9 @@ void ForecastRun::runSequence()
 
     // 4-5. No copy of VANTRO or DORLIQ may still be open.
     if (!checkNotOpen(17, QStringLiteral("vantroopen.txt"), QStringLiteral("Got to 0.2"), kVantroQuestion))
-        return;
+        return releaseAfterAbort();
     if (!checkNotOpen(18, QStringLiteral("dorliqopen.txt"), QStringLiteral("Got to 0.3"), kDorliqQuestion))
-        return;
+        return releaseAfterAbort();
 
     // 6. An empty box means no alternate folder for the PNG files.
     const QString target = w.pngtar->text();
@@ -188,10 +188,10 @@ void ForecastRun::runSequence()
     m_log.mark(QStringLiteral("Got to 1"));
     if (!dorliq.ok()) {
         m_log.mark(QStringLiteral("DORLIQ could not be started for the initial data; run aborted"));
-        return;
+        return releaseAfterAbort();
     }
     if (!initialDorliqWait())
-        return;
+        return releaseAfterAbort();
 
     // 12-13. Every site in turn.
     s.trace(5, QStringLiteral("textall.txt"));
@@ -230,6 +230,24 @@ void ForecastRun::runSequence()
         fileTrouble(e);
     }
     restoreGenericSettings();
+}
+
+void ForecastRun::releaseAfterAbort()
+{
+    // An aborted run keeps its log up to the abort and leaves "textall.txt" alone, but gives the
+    // window back as a finished run does: nothing else could ever release it when no later run
+    // can end normally (DORLIQ missing, say).
+    w.Timer1->stop();
+    w.List1->setEnabled(true);
+    w.Command8->setEnabled(true);
+    w.Command9->setEnabled(true);
+    s.forecastRunInProgressFlag = 0;
+    s.forecastRunInProgress = false;
+    try {
+        writeModeCode(s, 0);
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
 }
 
 void ForecastRun::restoreGenericSettings()

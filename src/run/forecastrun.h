@@ -48,6 +48,7 @@ private:
     bool initialDorliqWait();
     void seaTemperatureCheck();
     void restoreGenericSettings();
+    void releaseAfterAbort();
 
     // The per-site cycle.
     void siteCycle(int site);

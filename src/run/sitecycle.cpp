@@ -275,7 +275,7 @@ void ForecastRun::appendForecastText()
         try {
             ListReader r(readBytes(name));
             while (!r.atEndOfData())
-                m_textAll.write(encodeText(r.readLine()) + "\r\n");
+                m_textAll.write(r.readLineBytes() + "\r\n"); // the companion's bytes, unchanged
         } catch (const FileError &) {
         }
     }

@@ -4,11 +4,51 @@
 #include "app/mainwindow.h"
 #include "sites/sitefiles.h"
 
+#include <QKeyEvent>
+#include <functional>
+
 namespace kess {
+
+namespace {
+
+// Enter or Space on the current row selects that site from the keyboard. Moving through the
+// list with the arrow keys, or the list taking the focus, selects nothing: selecting a site
+// overwrites the working files.
+class SiteKeys : public QObject {
+public:
+    SiteKeys(QListWidget *list, std::function<void(int)> select)
+        : QObject(list), m_list(list), m_select(std::move(select)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_list && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && m_list->currentRow() >= 0) {
+                m_list->setCurrentRow(m_list->currentRow()); // highlighted as well as current
+                m_select(m_list->currentRow());
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QListWidget *m_list;
+    std::function<void(int)> m_select;
+};
+
+} // namespace
 
 SiteList::SiteList(MainWindow &window) : w(window)
 {
-    QObject::connect(w.List1, &QListWidget::currentRowChanged, &w, [this](int row) { siteClicked(row); });
+    // A click selects the site, also the one already highlighted (after a run it must stage the
+    // site's files again and re-enable the buttons).
+    QObject::connect(w.List1, &QListWidget::clicked, &w, [this](const QModelIndex &index) {
+        if (index.isValid())
+            siteClicked(index.row());
+    });
+    w.List1->installEventFilter(new SiteKeys(w.List1, [this](int row) { siteClicked(row); }));
     QObject::connect(w.Command8, &QPushButton::clicked, &w, [this] { includeInRun(); });
     QObject::connect(w.Command9, &QPushButton::clicked, &w, [this] { omitFromRun(); });
     QObject::connect(w.Command18, &QPushButton::clicked, &w, [this] { includeAll(); });
@@ -60,7 +100,8 @@ void SiteList::setSelectedFlag(int flag)
         return;
     w.state.runListFlags[site] = flag;
     rebuild();
-    w.List1->setCurrentRow(site - 1); // raises the site click: the files are staged again
+    w.List1->setCurrentRow(site - 1);
+    siteClicked(site - 1); // selecting again stages the site's files again
     w.Command8->setEnabled(false);
     w.Command9->setEnabled(false);
 }

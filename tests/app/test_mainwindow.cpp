@@ -151,7 +151,7 @@ private slots:
         w.boothr->click();
         QCOMPARE(w.state.bootWithWholeHour, 1);
         QCOMPARE(dialogs.shown().size(), 1);
-        QVERIFY(dialogs.shown().first().startsWith("Error occurred: "));
+        QVERIFY(dialogs.shown().first().startsWith("Error occurred: number"));
         QVERIFY(dialogs.shown().first().contains("last file name = lasthr.txt"));
     }
 };

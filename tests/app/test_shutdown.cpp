@@ -1,6 +1,7 @@
 // Close: the companion check, the settings and run list saved, the generic settings put back.
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
+#include "sites/sitelist.h"
 #include "app/shutdown.h"
 #include "workfolder.h"
 
@@ -43,7 +44,7 @@ private slots:
             w.skipmsg->click();
             w.state.learningRunHour = 18;
             w.state.learningRunMinute = 5;
-            w.List1->setCurrentRow(1);
+            w.siteList().siteClicked(1);
             w.Command9->click();
             QVERIFY(w.shutdown().close());
             QVERIFY(w.shutdown().ended());

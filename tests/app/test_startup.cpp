@@ -1,6 +1,7 @@
 // Start-up: the window restored from the files of the working folder, whatever state they are in.
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
+#include "app/shutdown.h"
 #include "workfolder.h"
 
 #include <QRandomGenerator>
@@ -105,6 +106,40 @@ private slots:
         QCOMPARE(w.offon->text(), QStringLiteral("Scheduler ON"));
         QVERIFY(!w.Timer3->isActive());
         QCOMPARE(w.Label18->text(), QString());
+    }
+
+    void aBadValueLosesOnlyItselfAndCloseKeepsTheRest()
+    {
+        WorkFolder f;
+        f.makeSites({{"Boston", "KBOS"}}, {1});
+        QStringList saved = settings39();
+        saved[3] = "x";   // hour 3
+        saved[26] = " 2 "; // convert BMP to PNG
+        saved[31] = "maybe"; // skip when the external model is missing
+        f.write("kessinit.txt", saved);
+        for (const char *flag : {"vantroopen.txt", "dorliqopen.txt", "pelthoropen.txt"})
+            f.write(QLatin1String(flag), QStringList{"0"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        QVERIFY(!w.tm[3]->isChecked());
+        QVERIFY(w.tm[6]->isChecked() && w.tm[18]->isChecked());
+        QCOMPARE(w.offon->text(), QStringLiteral("Scheduler ON"));
+        QVERIFY(!w.bmppng->isChecked());
+        QCOMPARE(w.ivtx->text(), QStringLiteral("/opt/irfan"));
+        QCOMPARE(w.pngtar->text(), QStringLiteral("/srv/png"));
+        QVERIFY(w.exbat->isChecked());
+        QCOMPARE(w.exbattx->text(), QStringLiteral("/home/me/after run.sh"));
+        QVERIFY(!w.exmodchk->isChecked());
+        QCOMPARE(w.mintowaittx->text(), QStringLiteral("7"));
+        QVERIFY(w.boothr->isChecked());
+
+        QVERIFY(w.shutdown().close());
+        const QStringList written = WorkFolder::lines("kessinit.txt");
+        QCOMPARE(written.size(), 39);
+        QCOMPARE(written[26], QStringLiteral(" 0 "));
+        QCOMPARE(written.mid(27, 4), (QStringList{"/opt/irfan", "/srv/png", " 1 ", "/home/me/after run.sh"}));
+        QCOMPARE(written.mid(32, 7), (QStringList{" 0 ", " 7 ", " 1 ", " 1 ", " 1 ", " 18 ", " 5 "}));
     }
 
     void probesTellOnlyAboutTheMissingFamily()

@@ -635,9 +635,9 @@ void TestFiles::readOnlyFolderKeepsOldFile()
 void TestFiles::errorReportText()
 {
     QCOMPARE(errorReport(53, 18, QStringLiteral("dorliqopen.txt")),
-             QStringLiteral("Error occurred: 53, last file number = 18, last file name = dorliqopen.txt"));
+             QStringLiteral("Error occurred: number53, last file number = 18, last file name = dorliqopen.txt"));
     QCOMPARE(errorReport(62, 3, QString()),
-             QStringLiteral("Error occurred: 62, last file number = 3, last file name = "));
+             QStringLiteral("Error occurred: number62, last file number = 3, last file name = "));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -115,9 +115,84 @@ private slots:
         QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 1.2"));
         QCOMPARE(WorkFolder::bytes("dorliqopen.txt"), QByteArray(" 0 \r\n"));
         QCOMPARE(WorkFolder::lines("textall.txt"), QStringList{"previous run"});
-        QVERIFY(!w.List1->isEnabled()); // stays off until a run ends normally
-        QVERIFY(w.state.forecastRunInProgress);
-        QVERIFY(!w.runGate.busy());     // but a new run may start
+        // The window is given back: nothing later may be able to release it.
+        QVERIFY(w.List1->isEnabled());
+        QVERIFY(!w.state.forecastRunInProgress);
+        QCOMPARE(w.state.forecastRunInProgressFlag, 0);
+        QVERIFY(!w.Timer1->isActive());
+        QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("0\r\n"));
+        QVERIFY(!w.runGate.busy());
+    }
+
+    void aMissingDorliqAbortsAndLeavesAUsableWindow()
+    {
+        QuickRun run({1, 1, 1});
+        MainWindow &w = run.w;
+        run.folder.write("textall.txt", QStringList{"previous run"});
+        QFile::remove("dorliq.exe");
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Command2->click();
+        QCOMPARE(run.dialogs.shown(),
+                 QStringList{"Error occurred: number53, last file number = 1, last file name = imcode.txt"});
+        const QStringList log = WorkFolder::lines("kesslog.txt");
+        QCOMPARE(log.mid(0, 6), (QStringList{"Got to 0", "Got to 0.1", "Got to 0.2", "Got to 0.3", "Got to 0.4", "Got to 1"}));
+        QVERIFY(log.last().contains("DORLIQ could not be started"));
+        QVERIFY(!log.contains("Got to 5") && !log.contains("Got to 11"));
+        QCOMPARE(WorkFolder::lines("textall.txt"), QStringList{"previous run"});
+        QCOMPARE(w.Label2->text(), QStringLiteral("(none yet)"));
+        QVERIFY(!w.state.forecastRunInProgress);
+        QVERIFY(!w.Timer1->isActive());
+        QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("0\r\n"));
+
+        // The user can select a site and go on working.
+        QVERIFY(w.List1->isEnabled());
+        const QRect r = w.List1->visualItemRect(w.List1->item(1));
+        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, r.center());
+        QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes("c2.txt"));
+        QVERIFY(w.Command5->isEnabled() && w.Command8->isEnabled());
+    }
+
+    void theForecastTextIsCollectedByteForByte()
+    {
+        QuickRun run({1, 0, 0});
+        // A VANTRO that writes its texts in UTF-8, with lines ended both ways.
+        run.folder.writeScript("vantro.exe", {
+            "#!/bin/sh",
+            "printf '1\\r\\n' > vantroopen.txt",
+            "for f in latest.vnf latest.txt latest.csv latestdaily.csv latestturbine.csv; do printf 'x\\r\\n' > $f; done",
+            "printf '20\\302\\260C caf\\303\\251\\r\\nline two\\n' > plaintext.txt",
+            "printf 'r\\303\\251sum\\303\\251\\r\\n' > summary.txt",
+            "printf '6\\r\\n' > imcode.txt",
+            "printf '0\\r\\n' > vantroopen.txt"});
+        run.w.Command2->click();
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        QCOMPARE(WorkFolder::bytes("textall.txt"),
+                 QByteArray("20\xC2\xB0" "C caf\xC3\xA9\r\nline two\r\nr\xC3\xA9sum\xC3\xA9\r\n \r\n") +
+                     QByteArray(61, '-') + "\r\n \r\n");
+        settle();
+    }
+
+    void theWindowCannotBeClosedThroughItsFrameDuringARun()
+    {
+        RunTimingOverride timing(kess::test::quickRunTiming());
+        WorkFolder f;
+        prepare(f, {1, 0, 0});
+        f.write("standins.txt", QStringList{"delay = 0.6"});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        bool closedDuringRun = true;
+        QTimer::singleShot(300, &w, [&] { closedDuringRun = w.close(); });
+        w.Command2->click();
+        QVERIFY(!closedDuringRun);
+        QVERIFY(w.isVisible());
+        QCOMPARE(dialogs.unexpected(), 0);
+        QCOMPARE(dialogs.shown(), QStringList{"A forecast or learning run is under way.  Close KESSAMIR once it has finished."});
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        settle();
     }
 
     void aSiteWithoutItsDataIsSkippedAndTheRunGoesOn()
@@ -163,7 +238,7 @@ private slots:
         w.Command2->click();
         QCOMPARE(dialogs.shown().size(), 1);
         QCOMPARE(dialogs.shown().first(),
-                 QStringLiteral("Error occurred: 53, last file number = 17, last file name = vantroopen.txt"));
+                 QStringLiteral("Error occurred: number53, last file number = 17, last file name = vantroopen.txt"));
         QCOMPARE(WorkFolder::lines("kesslog.txt").filter("Site 1 abandoned").size(), 1);
         QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
     }

@@ -51,6 +51,57 @@ private slots:
         QVERIFY(dialogs.shown().isEmpty());
     }
 
+    void focusAndArrowKeysSelectNothingEnterOrSpaceDo()
+    {
+        WorkFolder f;
+        f.makeSites({{"Boston", "KBOS"}, {"Atlanta", "KATL"}}, {1, 1});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.List1->setFocus();
+        QTRY_VERIFY(w.List1->hasFocus());
+        QTest::keyClick(w.List1, Qt::Key_Down);
+        QCOMPARE(w.state.selectedSiteNumber, 0);
+        QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes("c0.txt"));
+        QCOMPARE(WorkFolder::bytes("pelini.txt"), WorkFolder::bytes("r0.txt"));
+        QCOMPARE(w.Label3->text(), QStringLiteral("GEN Generic"));
+        QVERIFY(!w.Command8->isEnabled() && !w.Command9->isEnabled());
+
+        const int row = w.List1->currentRow();
+        QVERIFY(row >= 0);
+        QTest::keyClick(w.List1, Qt::Key_Space);
+        QCOMPARE(w.state.selectedSiteNumber, row + 1);
+        QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes(QStringLiteral("c%1.txt").arg(row + 1)));
+        QTest::keyClick(w.List1, row == 0 ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(w.List1, Qt::Key_Return);
+        QCOMPARE(w.state.selectedSiteNumber, w.List1->currentRow() + 1);
+        QCOMPARE(w.List1->selectedItems().size(), 1);
+        QVERIFY(w.Command8->isEnabled());
+        QVERIFY(dialogs.shown().isEmpty());
+    }
+
+    void clickingTheHighlightedSiteAgainStagesItAgain()
+    {
+        WorkFolder f;
+        f.makeSites({{"Boston", "KBOS"}, {"Atlanta", "KATL"}}, {1, 1});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        clickRow(w, 1);
+        // As a run leaves it: the generic settings back in place, the open buttons off.
+        copyFile("c0.txt", "custinit.txt");
+        for (QPushButton *b : {w.Command5, w.Command6, w.Command12})
+            b->setEnabled(false);
+        clickRow(w, 1);
+        QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes("c2.txt"));
+        QVERIFY(w.Command5->isEnabled() && w.Command6->isEnabled() && w.Command12->isEnabled());
+    }
+
     void withoutFdataFilesFdataIsNeverTouched()
     {
         WorkFolder f;
@@ -59,7 +110,9 @@ private slots:
         Dialogs::Script dialogs;
         MainWindow w;
         w.startUp();
-        w.List1->setCurrentRow(1);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        clickRow(w, 1);
         QCOMPARE(WorkFolder::lines("fdata.txt"), QStringList{"left alone"});
         QCOMPARE(WorkFolder::bytes("ecdata.txt"), WorkFolder::bytes("ecdata2.txt"));
     }
@@ -76,7 +129,9 @@ private slots:
         Dialogs::Script dialogs;
         MainWindow w;
         w.startUp();
-        w.List1->setCurrentRow(9);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        clickRow(w, 9);
         QCOMPARE(w.Label3->text(), QStringLiteral("K10 Town10"));
         QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes("c10.txt"));
         // The copies after the missing one still take place ...
