@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
 
 namespace standin {
@@ -19,6 +20,7 @@ namespace {
 
 constexpr double DefaultDelay = 1.0;
 constexpr double DefaultSettingsDelay = 5.0;
+constexpr double MaxDelay = 86400.0; // a day: anything longer is a mistake in standins.txt
 
 // Retries a write while the file is in use, for up to two seconds.
 void withRetry(const std::function<void()> &write)
@@ -63,7 +65,24 @@ double Settings::seconds(const QString &key, double fallback) const
 {
     bool ok = false;
     const double v = value(key).toDouble(&ok);
-    return ok && v >= 0 ? v : fallback;
+    return ok && v >= 0 && v <= MaxDelay ? v : fallback;
+}
+
+QStringList Settings::problems() const
+{
+    QStringList out;
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
+        if (it.key() != QLatin1String("delay") && !it.key().endsWith(QLatin1String(".delay")))
+            continue;
+        bool ok = false;
+        const double v = it.value().toDouble(&ok);
+        if (!ok || !std::isfinite(v) || v < 0 || v > MaxDelay)
+            out << QStringLiteral("standins.txt: %1 = %2 is not a delay; give seconds from 0 to %3")
+                       .arg(it.key(), it.value())
+                       .arg(MaxDelay);
+    }
+    out.sort();
+    return out;
 }
 
 double Settings::delay(const QString &program) const
@@ -165,7 +184,7 @@ QStringList readLines(const QString &file)
 void pause(double seconds)
 {
     if (seconds > 0)
-        QThread::msleep(static_cast<unsigned long>(seconds * 1000.0 + 0.5));
+        QThread::msleep(static_cast<unsigned long>(std::min(seconds, MaxDelay) * 1000.0 + 0.5));
 }
 
 void appendLog(const QString &program, const QString &mode, const QString &site,
@@ -219,9 +238,40 @@ int Companion::crash(const QString &when)
     return 3;
 }
 
+int Companion::misbehave(const std::function<bool(const QString &key)> &listed)
+{
+    auto key = [this](const char *fault) { return m_program + u'.' + QLatin1String(fault); };
+    if (listed(key("hang")) || listed(key("hangclosed"))) {
+        const bool closed = !listed(key("hang"));
+        if (closed)
+            setFlag(0);
+        log(closed ? QStringLiteral("hanging: alive, no reply, open flag 0")
+                   : QStringLiteral("hanging: alive, no reply, open flag 1"));
+        for (;;)
+            pause(3600);
+    }
+    if (listed(key("nooutput")))
+        return close(QStringLiteral("exited without a reply or any output"));
+    if (listed(key("garbage"))) {
+        QFile f(QStringLiteral("imcode.txt"));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(QByteArray("\x01\xfe#?garbage\x00\xff\r\n", 14));
+        f.close();
+        return close(QStringLiteral("wrote garbage into imcode.txt instead of a reply"));
+    }
+    return -1;
+}
+
 int runCompanion(const QString &program, const std::function<int(Companion &)> &body)
 {
     Companion c(program);
+    const QStringList problems = c.settings().problems();
+    if (!problems.isEmpty()) {
+        for (const QString &p : problems)
+            std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(p));
+        c.log(QStringLiteral("refused to start: ") + problems.join(QStringLiteral("; ")));
+        return 4;
+    }
     try {
         c.setFlag(1);
         return body(c);

@@ -6,7 +6,9 @@
 // Their behaviour is chosen by "standins.txt" in the working folder. The file is optional; every
 // key has a default. Lines are "key = value"; a '#' starts a comment; keys ignore case.
 //
-//   delay = <seconds>            work time of every program (fractional allowed; default 1)
+//   delay = <seconds>            work time of every program (fractional allowed; default 1).
+//                                Every delay lies between 0 and 86400 seconds; a program whose
+//                                settings hold another value says so on stderr and exits with 4.
 //   dorliq.delay = <seconds>     work time of one program; likewise vantro.delay,
 //                                pelthor.delay, mirrix.delay
 //   settings.delay = <seconds>   how long a program opened for settings stays open (default 5)
@@ -16,6 +18,13 @@
 //                                likewise vantro.noreply, mirrix.noreply, pelthor.noreply
 //   dorliq.gfsmissing = <list>   "gfsmissing.txt" holds 1 for these sites (else 0)
 //   dorliq.locmissing = <list>   "locmissing.txt" holds 1 for these sites (else 0)
+//   dorliq.hang = <list>         stays alive for ever without answering, open flag 1;
+//                                likewise vantro.hang, mirrix.hang
+//   dorliq.hangclosed = <list>   the same with the open flag back at 0; likewise vantro., mirrix.
+//   dorliq.nooutput = <list>     exits at once without a reply or any output, open flag 0;
+//                                likewise vantro., mirrix.
+//   dorliq.garbage = <list>      writes garbage bytes into "imcode.txt" instead of its reply, open
+//                                flag 0; likewise vantro., mirrix.
 //   vantro.seatemp = <list>      these sites are appended to "seatempanomalies.txt", unless
 //                                "defst.txt" holds 1 (VANTRO then uses default water temperatures)
 //
@@ -56,6 +65,8 @@ public:
     bool listsSite(const QString &key, const QString &siteCode) const;
     // True when the list under `key` holds the word "initial".
     bool listsInitial(const QString &key) const;
+    // What is wrong with the settings (a delay that is not a number of seconds from 0 to 86400).
+    QStringList problems() const;
 
 private:
     QStringList words(const QString &key) const;
@@ -122,6 +133,9 @@ public:
     int settingsMode();
     // A crash: no reply, the open flag stays 1. Returns exit code 3.
     int crash(const QString &when);
+    // The faults of "<program>.hang", ".hangclosed", ".nooutput" and ".garbage" for a start that
+    // `listed` names: returns the exit code (a hang never returns), or -1 when none applies.
+    int misbehave(const std::function<bool(const QString &key)> &listed);
 
 private:
     QString m_program;

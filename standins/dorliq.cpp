@@ -38,6 +38,8 @@ int gather(Companion &c, int mode)
     }
     if (listed(QStringLiteral("dorliq.noreply")))
         return c.crash(QStringLiteral("after gathering"));
+    if (const int code = c.misbehave(listed); code >= 0)
+        return code;
 
     QString what;
     if (!initial) {

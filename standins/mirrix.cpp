@@ -25,6 +25,9 @@ int learn(Companion &c)
     pause(c.delay());
     if (c.settings().listsSite(QStringLiteral("mirrix.noreply"), site.code))
         return c.crash(QStringLiteral("while learning"));
+    if (const int code = c.misbehave([&](const QString &key) { return c.settings().listsSite(key, site.code); });
+        code >= 0)
+        return code;
 
     // The same site settings give the same corrections on the same day.
     QByteArray basis;

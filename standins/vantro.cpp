@@ -46,6 +46,9 @@ int forecast(Companion &c)
     pause(c.delay());
     if (c.settings().listsSite(QStringLiteral("vantro.noreply"), in.site.code))
         return c.crash(QStringLiteral("during the forecast"));
+    if (const int code = c.misbehave([&](const QString &key) { return c.settings().listsSite(key, in.site.code); });
+        code >= 0)
+        return code;
 
     in.issued = QDateTime::currentDateTime();
     const Forecast f = makeForecast(in);

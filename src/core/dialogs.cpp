@@ -10,8 +10,18 @@ Dialogs::Backend &Dialogs::backend()
     return b;
 }
 
+int &Dialogs::depth()
+{
+    static int d = 0;
+    return d;
+}
+
 void Dialogs::notify(const QString &text)
 {
+    if (!noticesBlock()) {
+        notifyNonBlocking(text);
+        return;
+    }
     if (backend().notify)
         backend().notify(text);
     else
@@ -41,8 +51,11 @@ void Dialogs::install(Backend b)
 
 Dialogs::Script::Script() : m_previous(backend())
 {
-    backend().notify = [this](const QString &t) { m_shown << t; };
-    backend().notifyNonBlocking = backend().notify;
+    backend().notify = [this](const QString &t) {
+        m_shown << t;
+        m_blocking << t;
+    };
+    backend().notifyNonBlocking = [this](const QString &t) { m_shown << t; };
     backend().ask = [this](const QString &t) {
         m_shown << t;
         if (m_answers.empty()) {

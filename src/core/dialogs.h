@@ -10,10 +10,23 @@ namespace kess {
 
 class Dialogs {
 public:
+    // A notice. While a run is under way (a RunNotices exists) it never holds the caller up: it
+    // is shown without blocking and the caller goes on at once, as it would after OK.
     static void notify(const QString &text);
     static bool askYesNo(const QString &text);
-    // A notice that does not hold up the caller (shown while a run goes on).
+    // A notice that does not hold up the caller. The message boxes show one box per distinct
+    // text at a time: a text already on screen is not shown twice.
     static void notifyNonBlocking(const QString &text);
+
+    // For the life of a run: its notices do not block (questions still wait for their answer).
+    class RunNotices {
+    public:
+        RunNotices() { ++depth(); }
+        ~RunNotices() { --depth(); }
+        RunNotices(const RunNotices &) = delete;
+        RunNotices &operator=(const RunNotices &) = delete;
+    };
+    static bool noticesBlock() { return depth() == 0; }
 
     struct Backend {
         std::function<void(const QString &)> notify;
@@ -33,18 +46,22 @@ public:
 
         void answer(bool yes) { m_answers.push_back(yes); }
         const QStringList &shown() const { return m_shown; }
+        // The notices that would have held their caller up until OK was clicked.
+        const QStringList &blocking() const { return m_blocking; }
         QStringList takeShown();
         int unexpected() const { return m_unexpected; }
 
     private:
         Backend m_previous;
         QStringList m_shown;
+        QStringList m_blocking;
         std::deque<bool> m_answers;
         int m_unexpected = 0;
     };
 
 private:
     static Backend &backend();
+    static int &depth();
 };
 
 } // namespace kess

@@ -3,7 +3,9 @@
 #include "core/dialogs.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace kess {
 
@@ -28,10 +30,19 @@ void installMessageBoxes()
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
     b.notifyNonBlocking = [](const QString &text) {
+        // One box per distinct text at a time: a run that meets the same trouble at every site
+        // does not pile up boxes.
+        static QHash<QString, QPointer<QMessageBox>> open;
+        if (QPointer<QMessageBox> shown = open.value(text)) {
+            shown->raise();
+            return;
+        }
         auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("KESSAMIR"), displayText(text),
                                     QMessageBox::Ok, QApplication::activeWindow());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
+        open.insert(text, box);
+        QObject::connect(box, &QObject::destroyed, [text] { open.remove(text); });
         box->show();
     };
     Dialogs::install(b);

@@ -1,15 +1,25 @@
 #pragma once
+#include "core/dialogs.h"
+
+#include <optional>
 
 namespace kess {
 
-// Knows whether a forecast run or a learning run is under way; while one is, no other starts.
+// Knows whether a forecast run or a learning run is under way; while one is, no other starts,
+// and the run's notices do not wait for a click.
 class RunGate {
 public:
     bool busy() const { return m_busy; }
     // Closes the gate for the life of the hold; a hold taken while the gate is closed is empty.
     class Hold {
     public:
-        explicit Hold(RunGate &gate) : m_gate(gate), m_owns(!gate.m_busy) { if (m_owns) gate.m_busy = true; }
+        explicit Hold(RunGate &gate) : m_gate(gate), m_owns(!gate.m_busy)
+        {
+            if (m_owns) {
+                gate.m_busy = true;
+                m_notices.emplace();
+            }
+        }
         ~Hold() { if (m_owns) m_gate.m_busy = false; }
         bool acquired() const { return m_owns; }
         Hold(const Hold &) = delete;
@@ -17,6 +27,7 @@ public:
     private:
         RunGate &m_gate;
         bool m_owns;
+        std::optional<Dialogs::RunNotices> m_notices;
     };
 private:
     bool m_busy = false;

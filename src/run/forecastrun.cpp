@@ -64,7 +64,9 @@ LaunchResult ForecastRun::startVantro()
 {
     const LaunchResult r = startAndReport(s, QStringLiteral("vantro.exe"));
     if (r.ok())
-        m_vantro.started(r.pid);
+        m_vantro.started(r.pid, RunTiming::current().companionDeadlineMs);
+    else
+        m_vantro.forget();
     return r;
 }
 
@@ -72,7 +74,9 @@ LaunchResult ForecastRun::startDorliq()
 {
     const LaunchResult r = startAndReport(s, QStringLiteral("dorliq.exe"));
     if (r.ok())
-        m_dorliq.started(r.pid);
+        m_dorliq.started(r.pid, RunTiming::current().dorliqDeadlineMs(s.dorliqWaitLimit));
+    else
+        m_dorliq.forget();
     return r;
 }
 
@@ -292,8 +296,11 @@ bool ForecastRun::initialDorliqWait()
     double openValue = 0;
     const double waitStart = Clock::timeOfDay();
     bool reported = false;
-    for (;;) {
-        pace();
+    for (bool first = true;; first = false) {
+        if (first)
+            pace();
+        else
+            paceNext();
         s.trace(18, flag);
         std::optional<double> value;
         int error = 0;
@@ -306,6 +313,7 @@ bool ForecastRun::initialDorliqWait()
             openValue = *value;
             if (openValue == 2) {
                 Dialogs::notify(kTimeLimit);
+                m_dorliq.end(RunTiming::current().killAfterMs);
                 s.trace(18, flag);
                 m_log.mark(QStringLiteral("Got to 1.2"));
                 try {
@@ -323,9 +331,18 @@ bool ForecastRun::initialDorliqWait()
             reported = true; // once per wait is enough to tell the user
         }
         if (!value || openValue != 1) {
-            yieldFor(RunTiming::current().yieldStepMs);
+            // The answer can only come with the reply poll's tick: sleep until that tick or the
+            // next look at the flag.
+            if (s.modeReply != 2)
+                yieldFor(msToNextPacedRead(), w.Timer1);
             if (s.modeReply == 2)
                 return true;
+        }
+        if (m_dorliq.pastDeadline()) {
+            const auto ending = m_dorliq.end();
+            m_log.mark(QStringLiteral("DORLIQ did not answer for the initial data in time (%1); run aborted")
+                           .arg(QLatin1String(CompanionWatch::describe(ending))));
+            return false;
         }
         if (m_dorliq.gaveUp()) {
             m_log.mark(QStringLiteral("DORLIQ ended without answering for the initial data; run aborted"));

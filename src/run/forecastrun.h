@@ -3,6 +3,7 @@
 // scheduling timer. Companion programs are started and answered through the working files.
 #include "companions/launcher.h"
 #include "files/errors.h"
+#include "run/companionwatch.h"
 #include "run/waits.h"
 
 #include <QFile>
@@ -54,10 +55,16 @@ private:
     void siteCycle(int site);
     Outcome forecastSite(int site);
     bool stage(int site);
-    bool waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch, const QString &what,
-                       bool &sawTimeLimit);
-    bool waitForReply(int awaited, CompanionWatch &watch, const QString &what, bool watchDorliqFlag);
+    enum class FlagWait { Closed, TimeLimit, Gone, Deadline };
+    // Reads the flag once a second while it holds 1, until `watch`'s companion has gone or its
+    // deadline (or, for a holder the run did not start, `boundMs`) has passed.
+    FlagWait waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch, qint64 boundMs);
     void dorliqClosedWait();
+    // DORLIQ's time-limit answer for the site: taken, so it can never count for a later site.
+    void takeTimeLimitAnswer();
+    // Gives the site up because its companion did not answer; a companion still running is ended
+    // first, so that nothing it writes later lands in the next site's cycle.
+    void loseSite(int site, CompanionWatch &watch, const QString &what, WaitEnd why);
     bool outputCopies(int site, const QString &prefix);
     void appendForecastText();
     void pngStep();
@@ -75,6 +82,7 @@ private:
     QFile m_textAll{QStringLiteral("textall.txt")};
     CompanionWatch m_dorliq;
     CompanionWatch m_vantro;
+    CompanionWatch m_pelthor;
 };
 
 } // namespace kess

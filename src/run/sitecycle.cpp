@@ -58,8 +58,12 @@ void ForecastRun::dorliqClosedWait()
     const QString flag = QStringLiteral("dorliqopen.txt");
     double openValue = 0;
     const double waitStart = Clock::timeOfDay();
-    for (;;) {
-        pace();
+    const qint64 bound = Clock::monotonicMs() + RunTiming::current().dorliqDeadlineMs(s.dorliqWaitLimit);
+    for (bool first = true;; first = false) {
+        if (first)
+            pace();
+        else
+            paceNext();
         s.trace(18, flag);
         try {
             openValue = ListReader::open(flag).readNumber();
@@ -69,6 +73,12 @@ void ForecastRun::dorliqClosedWait()
             trapReport(444, e.number, openValue);
             return;
         }
+        if (openValue == 2) {
+            // A time-limit answer nobody took: it must not pass for this site's answer.
+            m_log.mark(QStringLiteral("dorliqopen.txt still held an old time-limit answer; cleared"));
+            takeTimeLimitAnswer();
+            return;
+        }
         if (openValue != 1)
             return;
         if (m_dorliq.gaveUp()) {
@@ -76,48 +86,67 @@ void ForecastRun::dorliqClosedWait()
             m_log.mark(QStringLiteral("dorliqopen.txt still says open, but DORLIQ has ended; going on"));
             return;
         }
+        if (m_dorliq.pastDeadline() || Clock::monotonicMs() >= bound) {
+            const auto ending = m_dorliq.end();
+            m_log.mark(QStringLiteral("dorliqopen.txt still says open after DORLIQ's time (%1); going on")
+                           .arg(QLatin1String(CompanionWatch::describe(ending))));
+            return;
+        }
     }
 }
 
-bool ForecastRun::waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch, const QString &what,
-                                bool &sawTimeLimit)
+void ForecastRun::takeTimeLimitAnswer()
 {
-    sawTimeLimit = false;
-    for (;;) {
-        pace();
+    s.trace(18, QStringLiteral("dorliqopen.txt"));
+    try {
+        writeLines(QStringLiteral("dorliqopen.txt"), {printForm(0)});
+    } catch (const FileError &e) {
+        fileTrouble(e);
+    }
+}
+
+ForecastRun::FlagWait ForecastRun::waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch,
+                                                 qint64 boundMs)
+{
+    const qint64 bound = Clock::monotonicMs() + boundMs;
+    for (bool first = true;; first = false) {
+        if (first)
+            pace();
+        else
+            paceNext();
         const auto value = readFlagFile(s, fileNumber, flagFile);
-        if (!value || *value != 1) {
-            sawTimeLimit = value && *value == 2;
-            return true;
-        }
-        if (watch.gaveUp()) {
-            m_log.mark(what + QStringLiteral(" ended and left its flag open"));
-            return false;
-        }
+        if (!value || *value != 1)
+            return value == 2.0 ? FlagWait::TimeLimit : FlagWait::Closed;
+        if (watch.gaveUp())
+            return FlagWait::Gone;
+        if (watch.pastDeadline() || Clock::monotonicMs() >= bound)
+            return FlagWait::Deadline;
     }
 }
 
-bool ForecastRun::waitForReply(int awaited, CompanionWatch &watch, const QString &what, bool watchDorliqFlag)
+void ForecastRun::loseSite(int site, CompanionWatch &watch, const QString &what, WaitEnd why)
 {
-    qint64 lastFlagLook = Clock::monotonicMs();
-    const qint64 flagLookMs = static_cast<qint64>(RunTiming::current().pacingPeriod * 1000);
-    while (s.modeReply != awaited) {
-        yieldFor(RunTiming::current().yieldStepMs);
-        if (watchDorliqFlag && Clock::monotonicMs() - lastFlagLook >= flagLookMs / 2 && inPacingWindow()) {
-            // DORLIQ gives up on a site by writing 2 into its flag instead of answering; the
-            // look is paced like every other read of the flag, once a second.
-            lastFlagLook = Clock::monotonicMs();
-            if (readFlagFile(s, 18, QStringLiteral("dorliqopen.txt")) == 2.0) {
-                m_log.mark(what + QStringLiteral(" passed the time limit"));
-                return false;
-            }
-        }
-        if (s.modeReply != awaited && watch.gaveUp()) {
-            m_log.mark(what + QStringLiteral(" ended without answering"));
-            return false;
-        }
+    QString reason;
+    switch (why) {
+    case WaitEnd::Gone:
+        reason = what + QStringLiteral(" ended without answering");
+        break;
+    case WaitEnd::Deadline: {
+        const qint64 minutes = (what == QLatin1String("DORLIQ")
+                                    ? RunTiming::current().dorliqDeadlineMs(s.dorliqWaitLimit)
+                                    : RunTiming::current().companionDeadlineMs) / 60000;
+        reason = what + QStringLiteral(" did not answer within its time (%1 min); ").arg(minutes) +
+                 QLatin1String(CompanionWatch::describe(watch.end()));
+        break;
     }
-    return true;
+    case WaitEnd::Stopped:
+        reason = what + QStringLiteral(" passed the time limit");
+        break;
+    case WaitEnd::Answered:
+        break;
+    }
+    watch.forget();
+    abandon(site, reason);
 }
 
 ForecastRun::Outcome ForecastRun::forecastSite(int site)
@@ -146,18 +175,38 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
         return Outcome::Abandoned;
     }
     m_log.mark(QStringLiteral("Got to 2.1"));
-    bool timeLimit = false;
-    if (!waitWhileOpen(18, QStringLiteral("dorliqopen.txt"), m_dorliq, QStringLiteral("DORLIQ"), timeLimit)) {
-        abandon(site, QStringLiteral("DORLIQ ended without answering"));
+    const qint64 dorliqTime = RunTiming::current().dorliqDeadlineMs(s.dorliqWaitLimit);
+    switch (waitWhileOpen(18, QStringLiteral("dorliqopen.txt"), m_dorliq, dorliqTime)) {
+    case FlagWait::Closed:
+        break;
+    case FlagWait::TimeLimit:
+        // DORLIQ writes 2 and closes; once it has gone the answer is taken (0 written back), so
+        // it cannot count for the next site, and nothing of this DORLIQ reaches the next site.
+        m_dorliq.end(RunTiming::current().killAfterMs);
+        takeTimeLimitAnswer();
+        loseSite(site, m_dorliq, QStringLiteral("DORLIQ"), WaitEnd::Stopped);
         return Outcome::Abandoned;
-    }
-    if (timeLimit) {
-        abandon(site, QStringLiteral("DORLIQ passed the time limit"));
+    case FlagWait::Gone:
+        loseSite(site, m_dorliq, QStringLiteral("DORLIQ"), WaitEnd::Gone);
+        return Outcome::Abandoned;
+    case FlagWait::Deadline:
+        loseSite(site, m_dorliq, QStringLiteral("DORLIQ"), WaitEnd::Deadline);
         return Outcome::Abandoned;
     }
     m_log.mark(QStringLiteral("Got to 2.2"));
-    if (!waitForReply(4, m_dorliq, QStringLiteral("DORLIQ"), true)) {
-        abandon(site, QStringLiteral("no answer from DORLIQ"));
+    bool timeLimit = false;
+    const WaitEnd dorliqAnswer = waitForModeReply(s, w.Timer1, 4, m_dorliq, [this, &timeLimit] {
+        // DORLIQ gives up on a site by writing 2 into its flag instead of answering; the look
+        // is paced like every other read of the flag, once a second.
+        timeLimit = readFlagFile(s, 18, QStringLiteral("dorliqopen.txt")) == 2.0;
+        return timeLimit;
+    });
+    if (dorliqAnswer == WaitEnd::Stopped) {
+        m_dorliq.end(RunTiming::current().killAfterMs);
+        takeTimeLimitAnswer();
+    }
+    if (dorliqAnswer != WaitEnd::Answered) {
+        loseSite(site, m_dorliq, QStringLiteral("DORLIQ"), dorliqAnswer);
         return Outcome::Abandoned;
     }
 
@@ -177,9 +226,11 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     }
 
     // 11-15. VANTRO computes the forecast.
-    bool ignored = false;
     CompanionWatch previousVantro = m_vantro;
-    waitWhileOpen(17, QStringLiteral("vantroopen.txt"), previousVantro, QStringLiteral("VANTRO"), ignored);
+    if (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), previousVantro,
+                      RunTiming::current().companionDeadlineMs) == FlagWait::Deadline)
+        m_log.mark(QStringLiteral("vantroopen.txt still says open after VANTRO's time (%1); going on")
+                       .arg(QLatin1String(CompanionWatch::describe(previousVantro.end()))));
     s.copySource = siteFileName(QStringLiteral("r"), site);
     s.copyDestination = QStringLiteral("pelini.txt");
     try {
@@ -191,9 +242,19 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
         return Outcome::Abandoned;
     }
     m_log.mark(QStringLiteral("Got to 3"));
-    if (!waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, QStringLiteral("VANTRO"), ignored) ||
-        !waitForReply(6, m_vantro, QStringLiteral("VANTRO"), false)) {
-        abandon(site, QStringLiteral("no answer from VANTRO"));
+    WaitEnd vantroAnswer = WaitEnd::Answered;
+    switch (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, RunTiming::current().companionDeadlineMs)) {
+    case FlagWait::Gone:
+        vantroAnswer = WaitEnd::Gone;
+        break;
+    case FlagWait::Deadline:
+        vantroAnswer = WaitEnd::Deadline;
+        break;
+    default:
+        vantroAnswer = waitForModeReply(s, w.Timer1, 6, m_vantro);
+    }
+    if (vantroAnswer != WaitEnd::Answered) {
+        loseSite(site, m_vantro, QStringLiteral("VANTRO"), vantroAnswer);
         return Outcome::Abandoned;
     }
 
@@ -207,7 +268,17 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
         writeRecord(QStringLiteral("autopel.txt"), 1);
     } catch (const FileError &) {
     }
+    // PELTHOR runs beside the next sites; one still running long after its time is ended
+    // before the next is started.
+    if (m_pelthor.pastDeadline()) {
+        const auto ending = m_pelthor.end();
+        m_log.mark(QStringLiteral("PELTHOR of an earlier site was still running after its time; ") +
+                   QLatin1String(CompanionWatch::describe(ending)));
+    }
+    const qint64 lastTask = s.lastLaunchTaskId;
     w.companionOpen().openPelthor();
+    if (s.lastLaunchTaskId != lastTask)
+        m_pelthor.started(s.lastLaunchTaskId, RunTiming::current().companionDeadlineMs);
     m_log.mark(QStringLiteral("Got to 4"));
     try {
         readpelini(s);

@@ -2,15 +2,47 @@
 
 #include "core/appstate.h"
 #include "core/clock.h"
-#include "companions/launcher.h"
 #include "files/fileops.h"
+#include "run/companionwatch.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 
 namespace kess {
+
+namespace {
+
+// The pacing period the clock is in now, and the one of the last paced read.
+qint64 periodIndex()
+{
+    return static_cast<qint64>(std::floor(Clock::timeOfDay() / RunTiming::current().pacingPeriod));
+}
+qint64 g_lastPacedPeriod = -1;
+
+double fractionOfPeriod()
+{
+    const double period = RunTiming::current().pacingPeriod;
+    return std::fmod(Clock::timeOfDay(), period) / period;
+}
+
+// Milliseconds from now to the moment the pacing window of the next period opens.
+int msToNextPeriodsWindow()
+{
+    const double period = RunTiming::current().pacingPeriod;
+    return static_cast<int>(std::ceil((1.0 - fractionOfPeriod() + 0.652) * period * 1000.0));
+}
+
+} // namespace
+
+qint64 RunTiming::dorliqDeadlineMs(double waitLimitMinutes) const
+{
+    const double limit = std::isfinite(waitLimitMinutes) ? std::clamp(waitLimitMinutes, 0.0, 7.0 * 24 * 60) : 0.0;
+    return static_cast<qint64>(limit * 60000.0) + dorliqDeadlineMarginMs;
+}
 
 RunTiming &RunTiming::current()
 {
@@ -18,45 +50,64 @@ RunTiming &RunTiming::current()
     return timing;
 }
 
-void yieldFor(int ms)
+void yieldFor(int ms, QTimer *wake)
 {
+    ms = std::max(ms, 1);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    bool woken = false;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(std::max(ms, 1));
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { woken = true; loop.quit(); });
+    if (wake)
+        QObject::connect(wake, &QTimer::timeout, &loop, [&] { woken = true; loop.quit(); });
+    timer.start(ms);
     loop.exec();
+    // An event loop that will not run (the application is on its way out) must not turn the
+    // run's waits into a spin: sleep the rest of the time instead.
+    if (!woken && elapsed.elapsed() < ms)
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(ms - elapsed.elapsed(), 100)));
+}
+
+int msToPacingWindow()
+{
+    const double f = fractionOfPeriod();
+    if (std::fabs(f - 0.75) < 0.1)
+        return 0;
+    const double period = RunTiming::current().pacingPeriod;
+    double until = 0.652 - f; // a hair past the window's start, so the timer lands inside it
+    if (until < 0)
+        until += 1.0;
+    return std::max(1, static_cast<int>(std::ceil(until * period * 1000.0)));
 }
 
 void pace()
 {
-    // A wait that looks at a flag until it changes comes straight back here after each look, and
-    // inside the window there is nothing to wait for: it would read the file as fast as the disk
-    // answers, a whole core for 0.2 s of every second. So two paced reads are at least one yield
-    // step apart (still both inside the window).
-    static qint64 lastReadMs = -1;
-    const qint64 step = RunTiming::current().yieldStepMs;
-    if (lastReadMs >= 0) {
-        const qint64 since = Clock::monotonicMs() - lastReadMs;
-        if (since >= 0 && since < step)
-            yieldFor(static_cast<int>(step - since));
-    }
+    // Sleeps straight to the window; the loop only repeats when a timer came back early.
+    for (int ms; (ms = msToPacingWindow()) > 0;)
+        yieldFor(ms);
+    g_lastPacedPeriod = periodIndex();
+}
 
-    const double period = RunTiming::current().pacingPeriod;
-    for (;;) {
-        const double fraction = std::fmod(Clock::timeOfDay(), period) / period;
-        if (std::fabs(fraction - 0.75) < 0.1) {
-            lastReadMs = Clock::monotonicMs();
-            return;
-        }
-        // Sleep until a little after the window opens, a step at a time.
-        double untilWindow = 0.67 - fraction;
-        if (untilWindow < 0)
-            untilWindow += 1.0;
-        const int ms = static_cast<int>(untilWindow * period * 1000.0);
-        yieldFor(std::clamp(ms, 1, RunTiming::current().yieldStepMs * 5));
-    }
+int msToNextPacedRead()
+{
+    if (inPacingWindow() && periodIndex() == g_lastPacedPeriod)
+        return msToNextPeriodsWindow();
+    return msToPacingWindow();
+}
+
+void paceNext()
+{
+    if (inPacingWindow() && periodIndex() == g_lastPacedPeriod)
+        yieldFor(msToNextPeriodsWindow());
+    pace();
+}
+
+bool inPacingWindow()
+{
+    return std::fabs(fractionOfPeriod() - 0.75) < 0.1;
 }
 
 bool withinRetryGrace(double waitStart)
@@ -67,33 +118,36 @@ bool withinRetryGrace(double waitStart)
     return now < waitStart + 5;
 }
 
-bool inPacingWindow()
-{
-    const double period = RunTiming::current().pacingPeriod;
-    return std::fabs(std::fmod(Clock::timeOfDay(), period) / period - 0.75) < 0.1;
-}
-
 std::optional<double> readFlagFile(AppState &s, int fileNumber, const QString &name)
 {
     s.trace(fileNumber, name);
     return readNumberFile(name);
 }
 
-bool CompanionWatch::gaveUp()
+WaitEnd waitForModeReply(AppState &s, QTimer *poll, double awaited, CompanionWatch &watch,
+                         const std::function<bool()> &everySecond)
 {
-    if (m_pid <= 0)
-        return false;
-    const qint64 now = Clock::monotonicMs();
-    if (m_goneSinceMs < 0) {
-        // Looking at the process list costs a little; twice a second is plenty.
-        if (m_lastLookMs >= 0 && now - m_lastLookMs < 500)
-            return false;
-        m_lastLookMs = now;
-        if (processAlive(m_pid))
-            return false;
-        m_goneSinceMs = now;
+    qint64 lookedPeriod = -1;
+    for (;;) {
+        if (s.modeReply == awaited)
+            return WaitEnd::Answered;
+        if (watch.pastDeadline())
+            return WaitEnd::Deadline;
+        if (watch.gaveUp())
+            return WaitEnd::Gone;
+        // Nothing can change before the poll's next tick, the deadline, or the next look.
+        qint64 ms = std::min<qint64>(watch.msToDeadline(), 60000);
+        if (everySecond) {
+            if (inPacingWindow() && periodIndex() != lookedPeriod) {
+                lookedPeriod = periodIndex();
+                if (everySecond())
+                    return WaitEnd::Stopped;
+                continue;
+            }
+            ms = std::min<qint64>(ms, inPacingWindow() ? msToNextPeriodsWindow() : msToPacingWindow());
+        }
+        yieldFor(static_cast<int>(std::max<qint64>(ms, 1)), poll);
     }
-    return now - m_goneSinceMs >= RunTiming::current().deadProcessGraceMs;
 }
 
 } // namespace kess

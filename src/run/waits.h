@@ -1,21 +1,36 @@
 #pragma once
-// How a run waits. Every wait sleeps in short steps and lets the window's pending events run
-// (so the reply poll and the other timers tick and the window repaints), instead of spinning
-// a core. The timing that the companion programs see stays as they expect it: open-flag reads
-// land in the 0.65-0.85 s part of a clock second, and "imcode.txt" is read every 3 seconds.
+// How a run waits. A wait sleeps in the window's event loop until something it waits for can
+// have changed (the reply poll's tick, the next pacing window, a companion's deadline), so every
+// window event is still served at once while the run costs next to nothing. The timing that the
+// companion programs see stays as they expect it: open-flag reads land in the 0.65-0.85 s part
+// of a clock second, and "imcode.txt" is read every 3 seconds by the reply poll.
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
+
+class QTimer;
 
 namespace kess {
 
 struct AppState;
+class CompanionWatch;
 
 struct RunTiming {
-    int replyPollMs = 3000;       // interval of the reply poll timer
-    double pacingPeriod = 1.0;    // seconds; flag reads land in 0.65-0.85 of each period
-    int yieldStepMs = 20;         // longest sleep between two looks at what is awaited
+    int replyPollMs = 3000;         // interval of the reply poll timer
+    double pacingPeriod = 1.0;      // seconds; flag reads land in 0.65-0.85 of each period
     int deadProcessGraceMs = 30000; // how long after a companion ended its reply may still come
+    // The longest a run waits for VANTRO's forecast, PELTHOR or the learning program before it
+    // ends the program and gives the site up.
+    qint64 companionDeadlineMs = 30LL * 60 * 1000;
+    // DORLIQ gets the user's "Maximum time to wait for DORLIQ" and this much more: it enforces
+    // that limit itself, so this only catches a DORLIQ that hangs.
+    qint64 dorliqDeadlineMarginMs = 5LL * 60 * 1000;
+    // A companion asked to end (at its deadline) is killed when it is still there this much later.
+    int killAfterMs = 10000;
+
+    // DORLIQ's deadline for a wait limit in minutes.
+    qint64 dorliqDeadlineMs(double waitLimitMinutes) const;
 
     static RunTiming &current();
 };
@@ -31,14 +46,21 @@ private:
     RunTiming m_previous;
 };
 
-// Sleeps about `ms` milliseconds while serving the window's events.
-void yieldFor(int ms);
+// Serves the window's events for about `ms` milliseconds, or until `wake` ticks (when given).
+void yieldFor(int ms, QTimer *wake = nullptr);
 
-// Waits until the clock's fraction of a pacing period lies between 0.65 and 0.85. Two paced
-// reads are at least one yield step apart, so a loop of paced reads never spins.
+// Sleeps, serving events, until the clock's fraction of a pacing period lies between 0.65 and
+// 0.85; returns at once when it already does.
 void pace();
+// The same, but never in the pacing window of the previous paced read: a loop that reads the same
+// flag until it changes reads it once a period.
+void paceNext();
 // True when the clock's fraction of the pacing period lies between 0.65 and 0.85.
 bool inPacingWindow();
+// Milliseconds until the next pacing window opens (0 inside one).
+int msToPacingWindow();
+// Milliseconds paceNext() would sleep now.
+int msToNextPacedRead();
 
 // A retried wait retries a failed read silently for its first 5 seconds. True while the clock is
 // still within them; a reading in the first seconds after midnight counts as the day before's.
@@ -47,17 +69,18 @@ bool withinRetryGrace(double waitStart);
 // Reads the single value of an open-flag or missing-data file, tracing the file first.
 std::optional<double> readFlagFile(AppState &state, int fileNumber, const QString &name);
 
-// Watches a companion program that a run started: it has "given up" once its process has been
-// gone for the grace period without the awaited answer. An unknown process never gives up.
-class CompanionWatch {
-public:
-    void started(qint64 pid) { m_pid = pid; m_goneSinceMs = -1; m_lastLookMs = -1; }
-    bool gaveUp();
-
-private:
-    qint64 m_pid = 0;
-    qint64 m_goneSinceMs = -1;
-    qint64 m_lastLookMs = -1;
+// How a wait for a companion ended.
+enum class WaitEnd {
+    Answered,   // the awaited value came
+    Gone,       // the companion ended and its answer did not come within the grace period
+    Deadline,   // the companion's time is up
+    Stopped,    // the caller's own check said stop (DORLIQ's time-limit flag)
 };
+
+// Waits for the mode reply `awaited`, woken by the reply poll's ticks (`poll`), the companion's
+// deadline and, when `everySecond` is given, once in each pacing window to run it (it returns
+// true to stop the wait). The poll must be running.
+WaitEnd waitForModeReply(AppState &state, QTimer *poll, double awaited, CompanionWatch &watch,
+                         const std::function<bool()> &everySecond = {});
 
 } // namespace kess

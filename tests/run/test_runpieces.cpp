@@ -1,6 +1,8 @@
 // The run's small rules: code prefixes, the IrfanView command line, "pelini.txt", the pacing.
 #include "core/appstate.h"
 #include "core/clock.h"
+#include "companions/launcher.h"
+#include "run/companionwatch.h"
 #include "run/forecastrun.h"
 #include "run/pelini.h"
 #include "run/waits.h"
@@ -105,14 +107,70 @@ private slots:
         RunTimingOverride timing(t);
         CompanionWatch unknown;
         QVERIFY(!unknown.gaveUp());
+        QVERIFY(!unknown.pastDeadline());
         WorkFolder f;
         f.writeScript("brief.sh", {"#!/bin/sh", "sleep 0.5"});
         const LaunchResult started = launchProgram("brief.sh");
         QVERIFY(started.ok());
         CompanionWatch watch;
-        watch.started(started.pid);
+        watch.started(started.pid, 60000);
         QVERIFY(!watch.gaveUp()); // still running
         QTRY_VERIFY_WITH_TIMEOUT(watch.gaveUp(), 3000);
+        QVERIFY(!watch.pastDeadline());
+    }
+
+    void aCompanionPastItsDeadlineIsEndedOrKilled()
+    {
+        RunTiming t;
+        t.killAfterMs = 300;
+        RunTimingOverride timing(t);
+        WorkFolder f;
+        f.writeScript("polite.sh", {"#!/bin/sh", "exec sleep 30"});
+        f.writeScript("stubborn.sh", {"#!/bin/sh", "trap '' TERM", "while :; do sleep 0.1; done"});
+
+        const LaunchResult polite = launchProgram("polite.sh");
+        QVERIFY(polite.ok());
+        CompanionWatch watch;
+        watch.started(polite.pid, 100);
+        QVERIFY(!watch.pastDeadline());
+        QTRY_VERIFY_WITH_TIMEOUT(watch.pastDeadline(), 2000);
+        QCOMPARE(watch.end(), CompanionWatch::Ending::Terminated);
+        QVERIFY(!processAlive(polite.pid));
+        QVERIFY(!watch.watching());
+
+        const LaunchResult stubborn = launchProgram("stubborn.sh");
+        QVERIFY(stubborn.ok());
+        QTest::qWait(100); // the trap is set
+        watch.started(stubborn.pid, 0);
+        QElapsedTimer took;
+        took.start();
+        QCOMPARE(watch.end(100), CompanionWatch::Ending::Killed);
+        QVERIFY(took.elapsed() >= 400); // its own 100 ms, then the kill delay
+        QVERIFY(!processAlive(stubborn.pid));
+        QCOMPARE(watch.end(), CompanionWatch::Ending::AlreadyGone);
+    }
+
+    void pacedLoopsReadOnceAWindowAndSleepOtherwise()
+    {
+        RunTiming t;
+        t.pacingPeriod = 0.1;
+        RunTimingOverride timing(t);
+        QElapsedTimer real;
+        real.start();
+        std::vector<double> reads;
+        pace();
+        while (real.elapsed() < 1000) {
+            paceNext();
+            reads.push_back(Clock::timeOfDay());
+        }
+        // One read in each 0.1 s period, each in its window.
+        QVERIFY2(reads.size() >= 8 && reads.size() <= 11, qPrintable(QString::number(reads.size())));
+        for (std::size_t i = 1; i < reads.size(); ++i)
+            QVERIFY(std::floor(reads[i] / 0.1) != std::floor(reads[i - 1] / 0.1));
+        for (double r : reads) {
+            const double fraction = std::fmod(r, 0.1) / 0.1;
+            QVERIFY2(fraction > 0.64 && fraction < 0.87, qPrintable(QString::number(fraction)));
+        }
     }
 };
 

@@ -125,6 +125,7 @@ private slots:
 
     void dorliq_data();
     void dorliq();
+    void hangsAndAbsurdDelays();
     void settingsMode_data();
     void settingsMode();
     void defaultDelayWithoutSettingsFile();
@@ -188,6 +189,38 @@ void TestStandins::dorliq_data()
                                        << -1 << -1 << 3;
     QTest::newRow("no reply, site") << 3 << QByteArray("dorliq.noreply = KBOS") << 0.0 << crash << 3 << -1
                                     << -1 << 3;
+    QTest::newRow("no output") << 3 << QByteArray("dorliq.nooutput = KBOS") << 0.0 << done << 3 << -1 << -1 << 0;
+    QTest::newRow("garbage") << 3 << QByteArray("dorliq.garbage = KBOS") << 0.0 << done << -1 << -1 << -1 << 0;
+}
+
+void TestStandins::hangsAndAbsurdDelays()
+{
+    // A hang stays alive without a reply, its flag at 1 or back at 0.
+    for (const QByteArray &fault : {QByteArray("vantro.hang"), QByteArray("vantro.hangclosed")}) {
+        settings(fault + " = KBOS");
+        writeRecord(QStringLiteral("imcode.txt"), 5);
+        QProcess p;
+        p.start(exe(QStringLiteral("vantro")));
+        QVERIFY(p.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(get(QStringLiteral("standins.log")).contains("hanging"), 5000);
+        QVERIFY(!p.waitForFinished(300));
+        QCOMPARE(number(QStringLiteral("vantroopen.txt")), fault.endsWith("closed") ? 0 : 1);
+        QCOMPARE(number(QStringLiteral("imcode.txt")), 5);
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        QFile::remove(QStringLiteral("standins.log"));
+    }
+
+    // An absurd delay is refused before any file of the protocol is touched.
+    for (const QByteArray &bad : {QByteArray("delay = 1e300"), QByteArray("vantro.delay = -1"), QByteArray("delay = soon")}) {
+        put(QStringLiteral("standins.txt"), bad + "\r\n");
+        QFile::remove(QStringLiteral("vantroopen.txt"));
+        const Run r = run(QStringLiteral("vantro"), QStringLiteral("vantroopen.txt"));
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(r.err.contains("is not a delay"), r.err);
+        QVERIFY(r.flags.isEmpty());
+        QVERIFY(!QFile::exists(QStringLiteral("vantroopen.txt")));
+    }
 }
 
 void TestStandins::dorliq()

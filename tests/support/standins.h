@@ -24,15 +24,18 @@ inline bool installStandins()
     return true;
 }
 
-// A run that polls every 100 ms and paces its reads in 50 ms periods, and gives a companion that
-// ended without answering 1.5 s.
+// A run that polls every 100 ms and paces its reads in 50 ms periods, gives a companion that
+// ended without answering 1.5 s, one that never answers 20 s, and kills one a second after
+// asking it to end.
 inline RunTiming quickRunTiming()
 {
     RunTiming t;
     t.replyPollMs = 100;
     t.pacingPeriod = 0.05;
-    t.yieldStepMs = 5;
     t.deadProcessGraceMs = 1500;
+    t.companionDeadlineMs = 20000;
+    t.dorliqDeadlineMarginMs = 20000;
+    t.killAfterMs = 1000;
     return t;
 }
 
