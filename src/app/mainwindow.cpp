@@ -10,6 +10,7 @@
 #include "files/records.h"
 #include "run/forecastrun.h"
 #include "scheduler/schedulerpanel.h"
+#include "settings/dstbuttons.h"
 #include "settings/sitesettings.h"
 #include "sites/sitelist.h"
 
@@ -74,6 +75,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_companionOpen = std::make_unique<CompanionOpen>(*this);
     m_shutdown = std::make_unique<Shutdown>(*this);
     m_siteSettings = std::make_unique<SiteSettings>(*this);
+    m_dstButtons = std::make_unique<DstButtons>(*this);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }

@@ -25,6 +25,7 @@ class SchedulerPanel;
 class CompanionOpen;
 class Shutdown;
 class SiteSettings;
+class DstButtons;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -108,6 +109,7 @@ private:
     std::unique_ptr<CompanionOpen> m_companionOpen;
     std::unique_ptr<Shutdown> m_shutdown;
     std::unique_ptr<SiteSettings> m_siteSettings;
+    std::unique_ptr<DstButtons> m_dstButtons;
 };
 
 } // namespace kess
