@@ -224,11 +224,59 @@ int Companion::close(const QString &what)
     return 0;
 }
 
+namespace {
+
+// The settings file each companion keeps its preferences in.
+std::optional<kess::SettingsFile> settingsFileOf(const QString &program)
+{
+    if (program == QLatin1String("vantro"))
+        return kess::SettingsFile::Custinit;
+    if (program == QLatin1String("dorliq"))
+        return kess::SettingsFile::Vantmini;
+    if (program == QLatin1String("pelthor"))
+        return kess::SettingsFile::Pelini;
+    return std::nullopt;
+}
+
+// "<line>:<item>=<value>; ...": a value in double quotes is text, anything else is read as the
+// companion would read it. Returns what was changed, for the log.
+QString applyChanges(const QString &program, const QString &changes)
+{
+    const std::optional<kess::SettingsFile> file = settingsFileOf(program);
+    if (!file || changes.trimmed().isEmpty())
+        return {};
+    const kess::SettingsLayout &layout = kess::settingsLayout(*file);
+    kess::SettingsLines lines = kess::readSettingsFile(layout.workingName(), layout);
+    QStringList done;
+    for (const QString &change : changes.split(u';', Qt::SkipEmptyParts)) {
+        static const QRegularExpression form(QStringLiteral("^\\s*(\\d+)\\s*:\\s*(\\d+)\\s*=\\s*(.*?)\\s*$"));
+        const QRegularExpressionMatch m = form.match(change);
+        if (!m.hasMatch())
+            throw kess::FileError(kess::ErrTypeMismatch, QStringLiteral("standins.txt: bad change \"%1\"").arg(change));
+        const int line = m.captured(1).toInt();
+        const int item = m.captured(2).toInt();
+        if (line < 1 || line > lines.size() || item < 1 || item > lines[line - 1].size())
+            throw kess::FileError(kess::ErrSubscript, QStringLiteral("standins.txt: no item %1:%2 in %3")
+                                                          .arg(line).arg(item).arg(layout.workingName()));
+        QString value = m.captured(3);
+        const bool quoted = value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"');
+        if (quoted)
+            value = value.mid(1, value.size() - 2);
+        lines[line - 1][item - 1] = kess::Item::fromText(value, quoted);
+        done << QStringLiteral("%1:%2=%3").arg(line).arg(item).arg(m.captured(3));
+    }
+    writeLinesFile(layout.workingName(), kess::formatSettings(layout, lines));
+    return QStringLiteral(", changed ") + done.join(QStringLiteral("; ")) + QStringLiteral(" in ") +
+           layout.workingName();
+}
+
+} // namespace
+
 int Companion::settingsMode()
 {
     pause(m_settings.settingsDelay());
-    return close(QStringLiteral("opened for settings, closed after %1 s")
-                     .arg(m_settings.settingsDelay()));
+    const QString changed = applyChanges(m_program, m_settings.value(m_program + QStringLiteral(".change")));
+    return close(QStringLiteral("opened for settings, closed after %1 s").arg(m_settings.settingsDelay()) + changed);
 }
 
 int Companion::crash(const QString &when)

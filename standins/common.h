@@ -27,6 +27,11 @@
 //                                flag 0; likewise vantro., mirrix.
 //   vantro.seatemp = <list>      these sites are appended to "seatempanomalies.txt", unless
 //                                "defst.txt" holds 1 (VANTRO then uses default water temperatures)
+//   vantro.change = <changes>    opened for settings, the program changes these items of its
+//                                settings file before it exits ("custinit.txt"; likewise
+//                                dorliq.change for "vantmini.txt", pelthor.change for
+//                                "pelini.txt"): "<line>:<item>=<value>" separated by ';', a value
+//                                in double quotes being text
 //
 // A <list> holds site codes separated by commas or blanks, compared on the whole code without
 // regard to case (KBOS matches kbos, not KBO). The word "all" names every site, and the word
@@ -129,7 +134,8 @@ public:
 
     // Ends a normal start: the flag goes to 0 and the log names what was done. Returns 0.
     int close(const QString &what);
-    // Opened by the user for settings: stays open for the settings delay, then closes.
+    // Opened by the user for settings: stays open for the settings delay, makes the changes
+    // "standins.txt" asks for, then closes through its own exit (flag 0).
     int settingsMode();
     // A crash: no reply, the open flag stays 1. Returns exit code 3.
     int crash(const QString &when);

@@ -10,6 +10,8 @@
 #include "files/records.h"
 #include "run/forecastrun.h"
 #include "scheduler/schedulerpanel.h"
+#include "settings/dstbuttons.h"
+#include "settings/sitesettings.h"
 #include "sites/sitelist.h"
 
 #include <QCloseEvent>
@@ -72,6 +74,8 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_scheduler = std::make_unique<SchedulerPanel>(*this);
     m_companionOpen = std::make_unique<CompanionOpen>(*this);
     m_shutdown = std::make_unique<Shutdown>(*this);
+    m_siteSettings = std::make_unique<SiteSettings>(*this);
+    m_dstButtons = std::make_unique<DstButtons>(*this);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -99,6 +103,7 @@ void MainWindow::buildControls()
     Command6 = named<QPushButton>(this, "Command6", QStringLiteral("Open DORLIQ as selected site"));
     Command12 = named<QPushButton>(this, "Command12", QStringLiteral("Open PELTHOR as selected site"));
     Command4 = named<QPushButton>(this, "Command4", QStringLiteral("Save settings for:"));
+    Command4->setEnabled(false); // nothing to save until a companion is opened for a site
     Option1 = named<QRadioButton>(this, "Option1", QStringLiteral("selected site only "));
     Option1->setChecked(true);
     Option2 = named<QRadioButton>(this, "Option2",
@@ -339,7 +344,7 @@ void MainWindow::startUp()
     m_startingUp = false;
 }
 
-void MainWindow::unsavedSettingsCheck() {}
+void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
 
 void MainWindow::runLearning() {}
 

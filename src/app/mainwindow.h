@@ -24,6 +24,8 @@ class ForecastRun;
 class SchedulerPanel;
 class CompanionOpen;
 class Shutdown;
+class SiteSettings;
+class DstButtons;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -78,9 +80,10 @@ public:
     SchedulerPanel &scheduler() { return *m_scheduler; }
     CompanionOpen &companionOpen() { return *m_companionOpen; }
     Shutdown &shutdown() { return *m_shutdown; }
+    SiteSettings &siteSettings() { return *m_siteSettings; }
 
     // Offered before most actions when a companion program was opened for a site's settings
-    // and not saved. Does nothing until saving a site's settings exists.
+    // and not saved.
     void unsavedSettingsCheck();
     // The learning run. Does nothing until the learning program's automation exists.
     void runLearning();
@@ -105,6 +108,8 @@ private:
     std::unique_ptr<SchedulerPanel> m_scheduler;
     std::unique_ptr<CompanionOpen> m_companionOpen;
     std::unique_ptr<Shutdown> m_shutdown;
+    std::unique_ptr<SiteSettings> m_siteSettings;
+    std::unique_ptr<DstButtons> m_dstButtons;
 };
 
 } // namespace kess

@@ -33,4 +33,8 @@ private:
     bool m_busy = false;
 };
 
+// The short notice a click gets when it would start or change something while a run is under
+// way. It holds nothing up: the run goes on.
+void notifyRunUnderWay();
+
 } // namespace kess

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <filesystem>
+
 namespace kess {
 
 void writeBytes(const QString &name, const QByteArray &bytes)
@@ -53,6 +55,16 @@ QByteArray readBytes(const QString &name)
 void copyFile(const QString &source, const QString &destination)
 {
     writeBytes(destination, readBytes(source));
+}
+
+void moveOver(const QString &source, const QString &destination)
+{
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
+                            std::filesystem::path(destination.toStdU16String()), error);
+    if (error)
+        throw FileError(error == std::errc::no_such_file_or_directory ? ErrFileNotFound : ErrPathAccess,
+                        destination + QStringLiteral(": ") + QString::fromStdString(error.message()));
 }
 
 void removeFile(const QString &name)

@@ -22,6 +22,9 @@ void writeRecord(const QString &name, double value);
 QByteArray readBytes(const QString &name);
 // Copies `source` over `destination` (atomic replace of the destination).
 void copyFile(const QString &source, const QString &destination);
+// Renames `source` over `destination`, replacing it in one step (the journal of a rewrite of
+// many files: every new file written beside its target first, then each renamed into place).
+void moveOver(const QString &source, const QString &destination);
 // Deletes a file; a file that is not there counts as deleted.
 void removeFile(const QString &name);
 

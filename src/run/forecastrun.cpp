@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/dialogs.h"
+#include "core/rungate.h"
 #include "app/mainwindow.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"
@@ -125,8 +126,7 @@ void ForecastRun::run()
 {
     RunGate::Hold hold(w.runGate);
     if (!hold.acquired()) {
-        Dialogs::notifyNonBlocking(QStringLiteral("A forecast or learning run is already under way.  "
-                                                  "A new run can start once it has finished."));
+        notifyRunUnderWay();
         return;
     }
     runSequence();

@@ -89,6 +89,22 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// An unquoted item as it was read ("1.50" stays "1.50", ".5" stays ".5"), so a rewrite changes
+// no byte of an item it was not asked to change. Text that would not read back as this one item
+// (a comma in it, a leading quote, blanks at its ends, a line end) is quoted instead.
+QString bareText(const Item &item)
+{
+    if (item.number) {
+        const std::optional<double> asRead = parseNumber(item.text);
+        return asRead && *asRead == *item.number ? item.text.trimmed() : numberText(*item.number);
+    }
+    const QString &t = item.text;
+    if (t.contains(u',') || t.startsWith(u'"') || t.trimmed() != t || t.contains(u'\r') ||
+        t.contains(u'\n'))
+        return quoted(t);
+    return t;
+}
+
 QString recordItem(const Item &item, ItemKind kind)
 {
     switch (kind) {
@@ -107,12 +123,7 @@ QString recordItem(const Item &item, ItemKind kind)
     }
     if (item.quoted)
         return quoted(item.text);
-    if (item.number)
-        return numberText(*item.number);
-    // Unquoted text stays unquoted unless it would not read back as one item.
-    if (item.text.contains(u',') || item.text.startsWith(u'"') || item.text.trimmed() != item.text)
-        return quoted(item.text);
-    return item.text;
+    return bareText(item);
 }
 
 } // namespace
@@ -201,18 +212,59 @@ const SettingsLayout &settingsLayout(SettingsFile file)
     return layouts[static_cast<int>(file)];
 }
 
+namespace {
+
+// True when all that is left is one or more empty lines: an optional line of one item written
+// empty (an empty text) as the last line of a file. Such a line is there, and is kept as a line.
+bool emptyLineLeft(const ListReader &reader)
+{
+    if (!reader.atEnd() || reader.atEndOfData())
+        return false;
+    ListReader peek = reader;
+    return !peek.readLine().contains(u'\x1a');
+}
+
+} // namespace
+
 SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout)
 {
     SettingsLines lines;
     for (int l = 1; l <= layout.lineCount(); ++l) {
+        const int count = layout.itemsOn(l);
+        if (count == 1 && layout.isOptional(l) && emptyLineLeft(reader)) {
+            reader.readLine();
+            lines.append({Item{}});
+            continue;
+        }
         if (layout.isOptional(l) && reader.atEnd())
             break;
         QList<Item> items;
-        for (int i = 0; i < layout.itemsOn(l); ++i)
-            items.append(reader.read());
+        try {
+            for (int i = 0; i < count; ++i)
+                items.append(reader.read());
+        } catch (const FileError &e) {
+            if (e.number != ErrPastEnd)
+                throw;
+            const QString where = layout.isOptional(l)
+                                      ? QStringLiteral("ends inside line %1").arg(l)
+                                      : QStringLiteral("ends at line %1, inside lines 1 to %2 that every copy must have")
+                                            .arg(l)
+                                            .arg(layout.fixedLines());
+            throw FileError(ErrPastEnd, where);
+        }
         lines.append(items);
     }
     return lines;
+}
+
+SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout)
+{
+    ListReader reader = ListReader::open(name);
+    try {
+        return readSettings(reader, layout);
+    } catch (const FileError &e) {
+        throw FileError(e.number, name + QStringLiteral(": ") + e.reason);
+    }
 }
 
 QString formatSettingsLine(const SettingsLayout &layout, int line, const QList<Item> &items)
@@ -224,10 +276,8 @@ QString formatSettingsLine(const SettingsLayout &layout, int line, const QList<I
                                           .arg(layout.workingName())
                                           .arg(shape.items)
                                           .arg(items.size()));
-    if (shape.form == LineForm::Bare) {
-        const Item &it = items.first();
-        return it.number && !it.quoted ? numberText(*it.number) : it.text;
-    }
+    if (shape.form == LineForm::Bare)
+        return bareText(items.first());
     QStringList parts;
     for (int i = 0; i < items.size(); ++i)
         parts.append(recordItem(items[i], layout.kindOf({line, i + 1})));

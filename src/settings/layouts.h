@@ -93,8 +93,13 @@ using SettingsLines = QList<QList<Item>>;
 
 // Reads a file's items in layout order. The fixed part must be there (FileError 62 when the
 // data ends inside it); each optional line is read only when something is left, so the result
-// holds between fixedLines() and lineCount() lines. Data that ends inside a line gives 62.
+// holds between fixedLines() and lineCount() lines. Data that ends inside a line gives 62, its
+// reason naming the line. A last optional line of one item left empty is read as one empty item.
 SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout);
+
+// Reads a saved or working file whole (FileError 53 and the like when it cannot be opened); a
+// reason names the file and, for a short file, the line at which it ends.
+SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout);
 
 // One line of the layout in its written form, without the line end. Throws FileError 13 for a
 // whole-number item that holds no number, FileError 9 for a wrong number of items.

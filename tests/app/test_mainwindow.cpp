@@ -24,7 +24,7 @@ private slots:
             {"Command8", "Include in run", false}, {"Command9", "Omit from run", false},
             {"Command18", "Include all", true}, {"Command19", "Omit all", true},
             {"Command5", "Open VANTRO as selected site", true}, {"Command6", "Open DORLIQ as selected site", true},
-            {"Command12", "Open PELTHOR as selected site", true}, {"Command4", "Save settings for:", true},
+            {"Command12", "Open PELTHOR as selected site", true}, {"Command4", "Save settings for:", false},
             {"Command13", "Don't save", false}, {"Command1", "Activate scheduler", true},
             {"Command2", "Run immediately", true}, {"Command7", "Show text of forecast", true},
             {"Command14", "Start DST", true}, {"Command15", "End DST", true},
