@@ -8,6 +8,7 @@
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/records.h"
+#include "learning/learningrun.h"
 #include "run/forecastrun.h"
 #include "scheduler/schedulerpanel.h"
 #include "sites/sitelist.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_scheduler = std::make_unique<SchedulerPanel>(*this);
     m_companionOpen = std::make_unique<CompanionOpen>(*this);
     m_shutdown = std::make_unique<Shutdown>(*this);
+    m_learningRun = std::make_unique<LearningRun>(*this);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -341,7 +343,7 @@ void MainWindow::startUp()
 
 void MainWindow::unsavedSettingsCheck() {}
 
-void MainWindow::runLearning() {}
+void MainWindow::runLearning() { m_learningRun->run(); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

@@ -24,6 +24,7 @@ class ForecastRun;
 class SchedulerPanel;
 class CompanionOpen;
 class Shutdown;
+class LearningRun;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -78,11 +79,12 @@ public:
     SchedulerPanel &scheduler() { return *m_scheduler; }
     CompanionOpen &companionOpen() { return *m_companionOpen; }
     Shutdown &shutdown() { return *m_shutdown; }
+    LearningRun &learningRun() { return *m_learningRun; }
 
     // Offered before most actions when a companion program was opened for a site's settings
     // and not saved. Does nothing until saving a site's settings exists.
     void unsavedSettingsCheck();
-    // The learning run. Does nothing until the learning program's automation exists.
+    // The learning run ("Run mirrix immediately"), started by the learning timer.
     void runLearning();
 
     static QColor darkGreen();
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<SchedulerPanel> m_scheduler;
     std::unique_ptr<CompanionOpen> m_companionOpen;
     std::unique_ptr<Shutdown> m_shutdown;
+    std::unique_ptr<LearningRun> m_learningRun;
 };
 
 } // namespace kess

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/dialogs.h"
 
 namespace kess {
 
@@ -6,6 +7,13 @@ namespace kess {
 class RunGate {
 public:
     bool busy() const { return m_busy; }
+    // What a click that asks for a run hears while another run holds the gate. It does not hold
+    // up the run under way.
+    static void tellBusy()
+    {
+        Dialogs::notifyNonBlocking(QStringLiteral("A forecast or learning run is already under way.  "
+                                                  "A new run can start once it has finished."));
+    }
     // Closes the gate for the life of the hold; a hold taken while the gate is closed is empty.
     class Hold {
     public:

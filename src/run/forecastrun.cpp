@@ -121,8 +121,7 @@ void ForecastRun::run()
 {
     RunGate::Hold hold(w.runGate);
     if (!hold.acquired()) {
-        Dialogs::notifyNonBlocking(QStringLiteral("A forecast or learning run is already under way.  "
-                                                  "A new run can start once it has finished."));
+        RunGate::tellBusy();
         return;
     }
     runSequence();

@@ -101,23 +101,20 @@ bool ForecastRun::waitForReply(int awaited, CompanionWatch &watch, const QString
 {
     qint64 lastFlagLook = Clock::monotonicMs();
     const qint64 flagLookMs = static_cast<qint64>(RunTiming::current().pacingPeriod * 1000);
-    while (s.modeReply != awaited) {
-        yieldFor(RunTiming::current().yieldStepMs);
-        if (watchDorliqFlag && Clock::monotonicMs() - lastFlagLook >= flagLookMs / 2 && inPacingWindow()) {
-            // DORLIQ gives up on a site by writing 2 into its flag instead of answering; the
-            // look is paced like every other read of the flag, once a second.
-            lastFlagLook = Clock::monotonicMs();
-            if (readFlagFile(s, 18, QStringLiteral("dorliqopen.txt")) == 2.0) {
-                m_log.mark(what + QStringLiteral(" passed the time limit"));
-                return false;
-            }
-        }
-        if (s.modeReply != awaited && watch.gaveUp()) {
-            m_log.mark(what + QStringLiteral(" ended without answering"));
+    bool timeLimit = false;
+    const auto dorliqGaveUp = [&] {
+        // DORLIQ gives up on a site by writing 2 into its flag instead of answering; the look is
+        // paced like every other read of the flag, once a second.
+        if (!watchDorliqFlag || Clock::monotonicMs() - lastFlagLook < flagLookMs / 2 || !inPacingWindow())
             return false;
-        }
-    }
-    return true;
+        lastFlagLook = Clock::monotonicMs();
+        timeLimit = readFlagFile(s, 18, QStringLiteral("dorliqopen.txt")) == 2.0;
+        return timeLimit;
+    };
+    if (waitForModeReply(s, awaited, watch, dorliqGaveUp))
+        return true;
+    m_log.mark(what + (timeLimit ? QStringLiteral(" passed the time limit") : QStringLiteral(" ended without answering")));
+    return false;
 }
 
 ForecastRun::Outcome ForecastRun::forecastSite(int site)

@@ -96,4 +96,16 @@ bool CompanionWatch::gaveUp()
     return now - m_goneSinceMs >= RunTiming::current().deadProcessGraceMs;
 }
 
+bool waitForModeReply(const AppState &s, double awaited, CompanionWatch &watch, const std::function<bool()> &stop)
+{
+    while (s.modeReply != awaited) {
+        yieldFor(RunTiming::current().yieldStepMs);
+        if (s.modeReply == awaited)
+            break;
+        if ((stop && stop()) || watch.gaveUp())
+            return false;
+    }
+    return true;
+}
+
 } // namespace kess

@@ -5,6 +5,7 @@
 // land in the 0.65-0.85 s part of a clock second, and "imcode.txt" is read every 3 seconds.
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 
 namespace kess {
@@ -59,5 +60,11 @@ private:
     qint64 m_goneSinceMs = -1;
     qint64 m_lastLookMs = -1;
 };
+
+// Serves the window's events until the mode reply (read by the reply poll) equals `awaited`.
+// Gives up when the watched companion has given up, or when `stop` (asked after each step while
+// the answer is still missing) says so. True when the answer came.
+bool waitForModeReply(const AppState &state, double awaited, CompanionWatch &watch,
+                      const std::function<bool()> &stop = {});
 
 } // namespace kess
