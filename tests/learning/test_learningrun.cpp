@@ -3,6 +3,7 @@
 #include "learningfolder.h"
 
 #include "core/clock.h"
+#include "demofolder.h"
 #include "run/forecastrun.h"
 #include "scheduler/schedulerpanel.h"
 
@@ -213,6 +214,67 @@ private slots:
         QVERIFY(!QFile::exists("mirrixlog.txt"));
         QVERIFY(d.dialogs.shown().isEmpty());
         QVERIFY(lastStartEnded(d.w));
+    }
+
+    // As a new user in the demo folder, at the program's own timing: the learning files made on
+    // Yes, two sites marked for 6:05 PM, and a run that learns for both; then with a mirrix.exe
+    // that never answers, a run that still ends.
+    void aNewUserInTheDemoFolder()
+    {
+        WorkFolder f;
+        demo::makeDemoFolder({f.path(), false, qEnvironmentVariable("KESS_STANDIN_DIR")});
+        QFile::remove("mxrunlist.txt");
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const int sites = w.state.siteCount;
+        QVERIFY(sites >= 3);
+        QTest::mouseClick(w.tm[20], Qt::LeftButton);
+        QTest::mouseClick(w.Command1, Qt::LeftButton);
+
+        dialogs.answer(true);
+        QTest::mouseClick(w.Command20, Qt::LeftButton);
+        dialogs.answer(true);
+        QTest::mouseClick(w.Command20, Qt::LeftButton);
+        QCOMPARE(dialogs.takeShown().last(), QStringLiteral("a0.txt through a%1.txt have been created.").arg(sites));
+        MirrixSetup *m = w.learningRun().setupWindow();
+        QVERIFY(m);
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        QTest::mouseClick(m->Command19, Qt::LeftButton);
+        for (int row : {0, 2}) {
+            clickRow(m->listmxrn, row);
+            QTest::mouseClick(m->Command8, Qt::LeftButton);
+        }
+        m->mxhrscrl->setValue(18);
+        m->mxminscrl->setValue(5);
+        QTest::mouseClick(m->Command1, Qt::LeftButton);
+        QCOMPARE(w.Label18->text(), QStringLiteral("Mirrix scheduled for 6:05 PM"));
+        QVERIFY(w.Timer3->isActive());
+
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(w.Command21, Qt::LeftButton);
+        QVERIFY2(t.elapsed() < 20000, qPrintable(QString::number(t.elapsed())));
+        for (int site : {1, 3})
+            QVERIFY(WorkFolder::bytes(QStringLiteral("cor%1.txt").arg(site)).contains("SYNTHETIC"));
+        for (int site = 4; site <= sites; ++site)
+            QCOMPARE(WorkFolder::bytes(QStringLiteral("cor%1.txt").arg(site)), QByteArray("0,1,0,0\r\n"));
+        QVERIFY(dialogs.shown().isEmpty());
+        QVERIFY(lastStartEnded(w));
+
+        RunTimingOverride quick(quickRunTiming());
+        f.write("standins.txt", QStringList{"delay = 0.05", "mirrix.noreply = all"});
+        const QByteArray cor1 = WorkFolder::bytes("cor1.txt");
+        t.restart();
+        QTest::mouseClick(w.Command21, Qt::LeftButton);
+        QVERIFY(t.elapsed() < 15000);
+        QCOMPARE(WorkFolder::bytes("cor1.txt"), cor1);
+        QCOMPARE(WorkFolder::lines("mirrixlog.txt").filter("lost").size(), 2);
+        QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("0\r\n"));
+        QVERIFY(lastStartEnded(w));
     }
 };
 
