@@ -247,6 +247,18 @@ private slots:
         MirrixSetup *m = d.openSetup();
         QVERIFY(m);
 
+        // Not while a run owns "imcode.txt".
+        {
+            RunGate::Hold run(d.w.runGate);
+            clickRow(m->listmxrn, 0);
+            QTest::mouseClick(m->Command2, Qt::LeftButton);
+            QCOMPARE(d.dialogs.takeShown(), QStringList{"A forecast or learning run is under way.  Open mirrix.exe "
+                                                        "once it has finished."});
+            QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("7\r\n"));
+            QVERIFY(m->listmxrn->isEnabled() && m->Command2->isEnabled());
+            QVERIFY(!WorkFolder::exists("standins.log"));
+        }
+
         for (int site : {1, 4}) {
             const QByteArray a0 = WorkFolder::bytes("a0.txt");
             clickRow(m->listmxrn, site - 1);
