@@ -185,6 +185,11 @@ DemoReport makeDemoFolder(const DemoOptions &options)
     out.lines(QStringLiteral("runlist.txt"), runlist);
     out.lines(QStringLiteral("mxrunlist.txt"), mxrunlist);
     out.lines(QStringLiteral("kessinit.txt"), kessinitLines(report));
+    // The learning program's working settings; "Set up mirrix.exe for all sites" offers to copy
+    // them to every site's a<N>.txt.
+    out.lines(QStringLiteral("mxrninit.txt"),
+              {QStringLiteral("\"Learning settings (stand-in mirrix.exe)\""),
+               QStringLiteral("30"), QStringLiteral("1"), QStringLiteral("1")});
 
     // The working files as an orderly Close leaves them: the generic settings in place.
     const char *families[] = {"snowrec", "cor", "fdata", "ecdata"};

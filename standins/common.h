@@ -36,8 +36,12 @@
 // A <list> holds site codes separated by commas or blanks, compared on the whole code without
 // regard to case (KBOS matches kbos, not KBO). The word "all" names every site, and the word
 // "initial" names DORLIQ's initial data step (mode code 1), which has no site. The site of a
-// start is item 17 of "custinit.txt" (the site code); mirrix.exe reads it there too, but a
-// learning run does not stage "custinit.txt", so "mirrix.noreply = all" is the dependable form.
+// start is item 17 of "custinit.txt" (the site code); mirrix.exe in a learning run takes the
+// weather station named first on line 15 of "pelini.txt" (the demo names the site's code there)
+// and falls back to "custinit.txt".
+//
+//   mirrix.edit = <text>         mirrix.exe opened for settings adds this line to "mxrninit.txt",
+//                                as a user who changes a setting would (default: no change)
 //
 // DORLIQ also honours "timelimit.txt" (minutes): when it holds more than 0 and the work time is
 // longer, DORLIQ gives up after that many minutes with the time-limit answer.

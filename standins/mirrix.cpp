@@ -4,6 +4,8 @@
 #include "common.h"
 
 #include "files/fileops.h"
+#include "files/listreader.h"
+#include "settings/layouts.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -18,9 +20,38 @@ QString fixed(double v, int decimals)
     return t == QStringLiteral("-0.00") || t == QStringLiteral("-0.000") ? t.mid(1) : t;
 }
 
+// The site learnt for: the weather station that PELTHOR's working settings name (line 15, first
+// item), which a learning run puts in place for each site; else the site of "custinit.txt".
+QString learningSite()
+{
+    try {
+        kess::ListReader r = kess::ListReader::open(QStringLiteral("pelini.txt"));
+        const kess::SettingsLines lines = kess::readSettings(r, kess::settingsLayout(kess::SettingsFile::Pelini));
+        if (lines.size() >= 15 && !lines[14].isEmpty() && !lines[14][0].isNumber()
+            && !lines[14][0].text.trimmed().isEmpty())
+            return lines[14][0].text.trimmed();
+    } catch (const kess::FileError &) {
+    }
+    return readSite().code;
+}
+
+// Opened for settings: "mirrix.edit" stands for what the user changes, a line added to the
+// working settings "mxrninit.txt" before the program is closed.
+int editSettings(Companion &c)
+{
+    const QString edit = c.settings().value(QStringLiteral("mirrix.edit"));
+    if (!edit.isEmpty()) {
+        QStringList lines = readLines(QStringLiteral("mxrninit.txt"));
+        lines << edit;
+        writeLinesFile(QStringLiteral("mxrninit.txt"), lines);
+        c.log(QStringLiteral("added \"%1\" to mxrninit.txt").arg(edit));
+    }
+    return c.settingsMode();
+}
+
 int learn(Companion &c)
 {
-    const Site site = readSite();
+    const Site site{QString(), learningSite()};
     c.setSite(site.code);
     pause(c.delay());
     if (c.settings().listsSite(QStringLiteral("mirrix.noreply"), site.code))
@@ -63,7 +94,7 @@ int main(int argc, char **argv)
         case 20:
             return learn(c);
         case 0:
-            return c.settingsMode();
+            return editSettings(c);
         default:
             return c.close(QStringLiteral("no work for this mode code: closed"));
         }

@@ -8,6 +8,7 @@
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/records.h"
+#include "learning/learningrun.h"
 #include "run/forecastrun.h"
 #include "scheduler/schedulerpanel.h"
 #include "settings/dstbuttons.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_shutdown = std::make_unique<Shutdown>(*this);
     m_siteSettings = std::make_unique<SiteSettings>(*this);
     m_dstButtons = std::make_unique<DstButtons>(*this);
+    m_learningRun = std::make_unique<LearningRun>(*this);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -346,7 +348,7 @@ void MainWindow::startUp()
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
 
-void MainWindow::runLearning() {}
+void MainWindow::runLearning() { m_learningRun->run(); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

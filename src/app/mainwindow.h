@@ -26,6 +26,7 @@ class CompanionOpen;
 class Shutdown;
 class SiteSettings;
 class DstButtons;
+class LearningRun;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -81,11 +82,12 @@ public:
     CompanionOpen &companionOpen() { return *m_companionOpen; }
     Shutdown &shutdown() { return *m_shutdown; }
     SiteSettings &siteSettings() { return *m_siteSettings; }
+    LearningRun &learningRun() { return *m_learningRun; }
 
     // Offered before most actions when a companion program was opened for a site's settings
     // and not saved.
     void unsavedSettingsCheck();
-    // The learning run. Does nothing until the learning program's automation exists.
+    // The learning run ("Run mirrix immediately"), started by the learning timer.
     void runLearning();
 
     static QColor darkGreen();
@@ -110,6 +112,7 @@ private:
     std::unique_ptr<Shutdown> m_shutdown;
     std::unique_ptr<SiteSettings> m_siteSettings;
     std::unique_ptr<DstButtons> m_dstButtons;
+    std::unique_ptr<LearningRun> m_learningRun;
 };
 
 } // namespace kess

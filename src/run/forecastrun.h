@@ -14,14 +14,16 @@ namespace kess {
 class MainWindow;
 struct AppState;
 
-// The run log "kesslog.txt": one progress mark per line, kept open for the run.
+// A run log: one progress mark per line, kept open for the run. The forecast run keeps
+// "kesslog.txt".
 class RunLog {
 public:
+    explicit RunLog(const QString &name = QStringLiteral("kesslog.txt")) : m_file(name) {}
     bool create();
     void mark(const QString &line);
     void close() { m_file.close(); }
 private:
-    QFile m_file{QStringLiteral("kesslog.txt")};
+    QFile m_file;
 };
 
 class ForecastRun {

@@ -1,4 +1,5 @@
 // Whole forecast runs with the real stand-in companion programs in a temporary folder.
+#include "widgets.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "run/forecastrun.h"
@@ -11,6 +12,7 @@
 
 using namespace kess;
 using kess::test::WorkFolder;
+using kess::test::clickRow;
 
 namespace {
 
@@ -147,8 +149,7 @@ private slots:
 
         // The user can select a site and go on working.
         QVERIFY(w.List1->isEnabled());
-        const QRect r = w.List1->visualItemRect(w.List1->item(1));
-        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, r.center());
+        clickRow(w.List1, 1);
         QCOMPARE(WorkFolder::bytes("custinit.txt"), WorkFolder::bytes("c2.txt"));
         QVERIFY(w.Command5->isEnabled() && w.Command8->isEnabled());
     }

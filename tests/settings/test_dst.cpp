@@ -1,4 +1,5 @@
 // "Start DST" and "End DST" over every site's saved settings, through the real window.
+#include "widgets.h"
 #include "app/mainwindow.h"
 #include "core/dialogs.h"
 #include "files/records.h"
@@ -9,6 +10,7 @@
 
 using namespace kess;
 using kess::test::WorkFolder;
+using kess::test::clickRow;
 
 namespace {
 
@@ -32,7 +34,7 @@ struct Window {
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
-    void select(int site) { w.List1->setCurrentRow(site - 1); }
+    void select(int site) { clickRow(w.List1, site - 1); }
     WorkFolder folder;
     Dialogs::Script dialogs;
     MainWindow w;

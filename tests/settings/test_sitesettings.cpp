@@ -1,6 +1,7 @@
 // Opening a companion as the selected site, Save (with and without the generic data merge),
 // Don't save and the unsaved-settings question, driven through the real window with the real
 // stand-in companions.
+#include "widgets.h"
 #include "app/mainwindow.h"
 #include "app/shutdown.h"
 #include "companions/companionopen.h"
@@ -17,6 +18,7 @@
 
 using namespace kess;
 using kess::test::WorkFolder;
+using kess::test::clickRow;
 
 namespace {
 
@@ -63,7 +65,7 @@ struct Window {
     }
     ~Window() { QVERIFY(!processAlive(w.state.lastLaunchTaskId)); }
 
-    void select(int site) { w.List1->setCurrentRow(site - 1); }
+    void select(int site) { clickRow(w.List1, site - 1); }
     // Clicks an open button and waits until the stand-in has closed through its own exit.
     void openAndClose(QPushButton *button)
     {

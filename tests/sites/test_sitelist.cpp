@@ -1,4 +1,5 @@
 // Selecting sites stages their files; the run-list buttons as a user clicks them.
+#include "widgets.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "workfolder.h"
@@ -20,8 +21,7 @@ QStringList entries(const MainWindow &w)
 
 void clickRow(MainWindow &w, int row)
 {
-    const QRect r = w.List1->visualItemRect(w.List1->item(row));
-    QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, r.center());
+    kess::test::clickRow(w.List1, row);
 }
 
 } // namespace
