@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "core/dialogs.h"
+#include "core/version.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
@@ -11,6 +12,7 @@
 #include "run/forecastrun.h"
 #include "scheduler/schedulerpanel.h"
 #include "sites/sitelist.h"
+#include "windows/auxwindows.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -62,7 +64,8 @@ void MainWindow::setTextColor(QLabel *label, const QColor &colour)
 MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version 3.0.1"));
+    setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version ")
+                   + QLatin1String(ProgramVersion));
     buildControls();
     arrangeControls();
     connectOptions();
@@ -72,6 +75,10 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_scheduler = std::make_unique<SchedulerPanel>(*this);
     m_companionOpen = std::make_unique<CompanionOpen>(*this);
     m_shutdown = std::make_unique<Shutdown>(*this);
+    m_auxWindows = std::make_unique<AuxWindows>(this, state);
+    connect(Command10, &QPushButton::clicked, this, [this] { m_auxWindows->showHelp(); });
+    connect(Command11, &QPushButton::clicked, this, [this] { m_auxWindows->showAbout(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }

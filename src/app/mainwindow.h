@@ -24,6 +24,7 @@ class ForecastRun;
 class SchedulerPanel;
 class CompanionOpen;
 class Shutdown;
+class AuxWindows;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -78,6 +79,7 @@ public:
     SchedulerPanel &scheduler() { return *m_scheduler; }
     CompanionOpen &companionOpen() { return *m_companionOpen; }
     Shutdown &shutdown() { return *m_shutdown; }
+    AuxWindows &auxWindows() { return *m_auxWindows; }
 
     // Offered before most actions when a companion program was opened for a site's settings
     // and not saved. Does nothing until saving a site's settings exists.
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<SchedulerPanel> m_scheduler;
     std::unique_ptr<CompanionOpen> m_companionOpen;
     std::unique_ptr<Shutdown> m_shutdown;
+    std::unique_ptr<AuxWindows> m_auxWindows;
 };
 
 } // namespace kess
