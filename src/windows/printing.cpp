@@ -69,6 +69,7 @@ void installPrinting()
                                        suggested, QStringLiteral("PDF files (*.pdf)"));
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setDefaultSuffix(QStringLiteral("pdf"));
+        dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Save PDF"));
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [chosen](const QString &file) { chosen(file); });
         // open() returns at once: a forecast run that is under way goes on while the dialog waits.

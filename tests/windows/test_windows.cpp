@@ -8,6 +8,7 @@
 #include "windows/helpform.h"
 #include "windows/printing.h"
 #include "windows/textrows.h"
+#include "files/fileops.h"
 #include "workfolder.h"
 
 #include <QElapsedTimer>
@@ -145,6 +146,28 @@ private slots:
         QTRY_VERIFY(form->Text1->document()->begin().layout()->lineCount() > 0);
         QCOMPARE(rowStarts(form->Text1), (QList<int>{0, 103, 206, 309, 412}));
         QVERIFY(dialogs.shown().isEmpty());
+    }
+
+    void theShippedHelpTextReadsAsOneRowPerLine()
+    {
+        // The help file that ships with the program: no line split by a stray comma, none too
+        // long for its row, nothing lost to a stray quote.
+        ListReader reader = ListReader::open(QStringLiteral(KESS_HELP_FILE));
+        const QString rows = helpRows(reader);
+        QStringList fileLines = QString::fromUtf8(readBytes(QStringLiteral(KESS_HELP_FILE))).split(u'\n');
+        while (!fileLines.isEmpty() && fileLines.back().trimmed().isEmpty())
+            fileLines.removeLast();
+        QVERIFY(fileLines.size() > 60);
+        QCOMPARE(rows.size(), fileLines.size() * 103);
+        for (int i = 0; i < fileLines.size(); ++i) {
+            QString line = fileLines[i];
+            if (line.startsWith(u'"'))
+                line = line.mid(1, line.size() - 2);
+            QCOMPARE(rows.mid(i * 103 + 2, 98).trimmed(), line.trimmed());
+        }
+        for (const char *topic : {"THE WORKING FOLDER", "SCHEDULE", "SETTINGS", "DAYLIGHT SAVING TIME", "LEARNING",
+                                  "textall.txt", "kesslog.txt", "WHEN A RUN OR A SITE IS SKIPPED"})
+            QVERIFY2(rows.contains(QLatin1String(topic)), topic);
     }
 
     void theLengthLimitStopsReadingOnceWithItsMessage()
