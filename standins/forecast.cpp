@@ -173,6 +173,24 @@ struct Stats {
     int meanCloud() const { return count ? static_cast<int>(std::lround(cloudSum / count)) : 0; }
 };
 
+// The plain texts are made for the forecast-text window's 82-column rows: longer lines are
+// folded at a blank, the rest of them indented.
+QStringList folded(const QStringList &lines, int width = 80)
+{
+    QStringList out;
+    for (QString line : lines) {
+        while (line.size() > width) {
+            qsizetype cut = line.lastIndexOf(u' ', width);
+            if (cut <= 2)
+                cut = width;
+            out << line.left(cut);
+            line = QStringLiteral("  ") + line.mid(cut).trimmed();
+        }
+        out << line;
+    }
+    return out;
+}
+
 } // namespace
 
 Corrections readCorrections(const QString &file)
@@ -382,7 +400,7 @@ QStringList plainTextLines(const Forecast &f)
                         .arg(p.stats.rain);
         l << text;
     }
-    return l;
+    return folded(l);
 }
 
 QStringList turbineCsvLines(const Forecast &f)
@@ -410,7 +428,7 @@ QStringList summaryLines(const Forecast &f)
     for (const HourValues &h : f.hours)
         all.add(h);
     const Corrections &c = f.in.corrections;
-    return {QString::fromLatin1(SyntheticLabel),
+    return folded({QString::fromLatin1(SyntheticLabel),
             QStringLiteral("Summary for %1 (%2): %3 hours from %4.")
                 .arg(f.in.site.name, f.in.site.code)
                 .arg(f.hours.size())
@@ -426,7 +444,7 @@ QStringList summaryLines(const Forecast &f)
                      f.in.defaultWater ? QStringLiteral("default") : QStringLiteral("stored")),
             QStringLiteral("Input files: %1.").arg(f.in.presentFiles.isEmpty()
                                                         ? QStringLiteral("none")
-                                                        : f.in.presentFiles.join(QStringLiteral(", ")))};
+                                                        : f.in.presentFiles.join(QStringLiteral(", ")))});
 }
 
 QImage meteogram(const Forecast &f)

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "core/dialogs.h"
+#include "core/version.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
@@ -14,6 +15,7 @@
 #include "settings/dstbuttons.h"
 #include "settings/sitesettings.h"
 #include "sites/sitelist.h"
+#include "windows/auxwindows.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -65,7 +67,8 @@ void MainWindow::setTextColor(QLabel *label, const QColor &colour)
 MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version 3.0.1"));
+    setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version ")
+                   + QLatin1String(ProgramVersion));
     buildControls();
     arrangeControls();
     connectOptions();
@@ -78,6 +81,10 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_siteSettings = std::make_unique<SiteSettings>(*this);
     m_dstButtons = std::make_unique<DstButtons>(*this);
     m_learningRun = std::make_unique<LearningRun>(*this);
+    m_auxWindows = std::make_unique<AuxWindows>(this, state);
+    connect(Command10, &QPushButton::clicked, this, [this] { m_auxWindows->showHelp(); });
+    connect(Command11, &QPushButton::clicked, this, [this] { m_auxWindows->showAbout(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }

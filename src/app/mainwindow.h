@@ -27,6 +27,7 @@ class Shutdown;
 class SiteSettings;
 class DstButtons;
 class LearningRun;
+class AuxWindows;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -83,6 +84,7 @@ public:
     Shutdown &shutdown() { return *m_shutdown; }
     SiteSettings &siteSettings() { return *m_siteSettings; }
     LearningRun &learningRun() { return *m_learningRun; }
+    AuxWindows &auxWindows() { return *m_auxWindows; }
 
     // Offered before most actions when a companion program was opened for a site's settings
     // and not saved.
@@ -113,6 +115,7 @@ private:
     std::unique_ptr<SiteSettings> m_siteSettings;
     std::unique_ptr<DstButtons> m_dstButtons;
     std::unique_ptr<LearningRun> m_learningRun;
+    std::unique_ptr<AuxWindows> m_auxWindows;
 };
 
 } // namespace kess

@@ -1,0 +1,58 @@
+#include "aboutform.h"
+
+#include "core/version.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace kess {
+
+AboutForm::AboutForm(QWidget *owner) : QWidget(owner, Qt::Window)
+{
+    setObjectName(QStringLiteral("AboutForm"));
+    setWindowTitle(QStringLiteral("About KESSAMIR"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    Label1 = new QLabel(QStringLiteral("KESSAMIR"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont big(QStringLiteral("Arial"));
+    big.setStyleHint(QFont::SansSerif);
+    big.setPointSize(32);
+    big.setBold(true);
+    Label1->setFont(big);
+    Label1->setAlignment(Qt::AlignCenter);
+
+    Label4 = new QLabel(QStringLiteral("Version ") + QLatin1String(ProgramVersion), this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setAlignment(Qt::AlignCenter);
+
+    Label3 = new QLabel(
+        QStringLiteral("KESSAMIR, the Multiple Site Automated Forecasting System, runs automated forecasts for "
+                       "many sites, one site after another: for each site it has the DORLIQ program gather the "
+                       "data and the VANTRO program compute the forecast, at the hours you choose.\n\n"
+                       "To learn more about VANTRO and DORLIQ, see the help and the manuals that come with each "
+                       "of them; the Help button of the main window tells how KESSAMIR drives them."),
+        this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setWordWrap(true);
+
+    Command1 = new QPushButton(QStringLiteral("Close"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 16);
+    layout->addWidget(Label1);
+    layout->addWidget(Label4);
+    layout->addSpacing(12);
+    layout->addWidget(Label3);
+    layout->addSpacing(12);
+    layout->addLayout(buttons);
+    setFixedWidth(460);
+}
+
+} // namespace kess

@@ -1,0 +1,57 @@
+#include "auxwindows.h"
+
+#include "core/dialogs.h"
+#include "windows/aboutform.h"
+#include "windows/forecasttextform.h"
+#include "windows/helpform.h"
+#include "windows/textrows.h"
+
+namespace kess {
+
+namespace {
+void bringToFront(QWidget *window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
+
+AuxWindows::AuxWindows(QWidget *owner, AppState &state) : m_owner(owner), m_state(state) {}
+
+HelpForm *AuxWindows::help() const { return m_help; }
+AboutForm *AuxWindows::about() const { return m_about; }
+ForecastTextForm *AuxWindows::forecastText() const { return m_forecastText; }
+
+void AuxWindows::showHelp()
+{
+    if (!m_help) {
+        m_help = new HelpForm(m_state, m_owner);
+        m_help->load();
+    }
+    bringToFront(m_help);
+}
+
+void AuxWindows::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutForm(m_owner);
+    bringToFront(m_about);
+}
+
+void AuxWindows::showForecastText()
+{
+    if (m_forecastText) {
+        bringToFront(m_forecastText);
+        return;
+    }
+    m_forecastText = new ForecastTextForm(m_state, m_owner);
+    const bool tooLong = m_forecastText->load();
+    bringToFront(m_forecastText);
+    // Shown without holding anything up: a run may be under way behind this click.
+    if (tooLong)
+        Dialogs::notifyNonBlocking(forecastTooLongMessage());
+}
+
+} // namespace kess

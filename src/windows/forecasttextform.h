@@ -1,0 +1,29 @@
+#pragma once
+// "Text of Latest Forecasts": the forecast texts the latest run collected in "textall.txt",
+// shown one line to a row, and printed whole.
+#include <QTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+namespace kess {
+
+struct AppState;
+
+class ForecastTextForm : public QWidget {
+    Q_OBJECT
+public:
+    ForecastTextForm(AppState &state, QWidget *owner);
+    // Reads "textall.txt" into the box; true when it stopped at the length limit.
+    bool load();
+    // Prints every line of "textall.txt" (not the box, which may hold only part of it).
+    void print();
+
+    QTextEdit *Text1;
+    QPushButton *Command1, *Command2;
+
+private:
+    void printTo(const QStringList &lines, const QString &pdfFile);
+    AppState &m_state;
+};
+
+} // namespace kess

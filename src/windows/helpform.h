@@ -1,0 +1,25 @@
+#pragma once
+// "KESSAMIR Help": the help file of the working folder, one item to a row.
+#include <QTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+namespace kess {
+
+struct AppState;
+
+class HelpForm : public QWidget {
+    Q_OBJECT
+public:
+    HelpForm(AppState &state, QWidget *owner);
+    // Reads "kessphelp.txt" into the box.
+    void load();
+
+    QTextEdit *Text1;
+    QPushButton *Command1;
+
+private:
+    AppState &m_state;
+};
+
+} // namespace kess

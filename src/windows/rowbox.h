@@ -1,0 +1,21 @@
+#pragma once
+// The fixed-pitch font of the text windows and of printing, and the read-only box whose rows
+// are exactly one padded piece wide.
+#include <QFont>
+
+class QTextEdit;
+class QString;
+class QWidget;
+
+namespace kess {
+
+// Courier New where it is installed, else the system's fixed-pitch font.
+QFont fixedPitchFont(qreal pointSize = 10);
+
+// A read-only multi-line box named `name` that wraps after exactly rowWidth + 5 characters,
+// wide enough to show such a row whole.
+QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth);
+// Puts the rows into the box so that each padded piece stays exactly one visual row.
+void setRows(QTextEdit *box, const QString &text);
+
+} // namespace kess
