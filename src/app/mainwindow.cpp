@@ -2,6 +2,7 @@
 
 #include "core/dialogs.h"
 #include "app/shutdown.h"
+#include "app/runstatuspanel.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
 #include "companions/replypoll.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     m_scheduler = std::make_unique<SchedulerPanel>(*this);
     m_companionOpen = std::make_unique<CompanionOpen>(*this);
     m_shutdown = std::make_unique<Shutdown>(*this);
+    runStatusPanel->watch(m_forecastRun->status());
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -252,6 +254,8 @@ void MainWindow::arrangeControls()
     runLayout->addWidget(locchk, 5, 1);
     runLayout->addWidget(Command16, 6, 0);
     runLayout->addWidget(Command17, 6, 1);
+    runStatusPanel = new RunStatusPanel(run);
+    runLayout->addWidget(runStatusPanel, 7, 0, 1, 2);
 
     auto *options = new QGroupBox(tr("Options"), this);
     auto *optionsLayout = new QGridLayout(options);

@@ -24,6 +24,7 @@ class ForecastRun;
 class SchedulerPanel;
 class CompanionOpen;
 class Shutdown;
+class RunStatusPanel;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -72,6 +73,8 @@ public:
     QPushButton *Command16, *Command17;
     // Reply poll, scheduling and learning timers
     QTimer *Timer1, *Timer2, *Timer3;
+    // Progress of the run under way and the summary of the last one
+    RunStatusPanel *runStatusPanel = nullptr;
 
     SiteList &siteList() { return *m_siteList; }
     ForecastRun &forecastRun() { return *m_forecastRun; }

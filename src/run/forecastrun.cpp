@@ -125,7 +125,9 @@ void ForecastRun::run()
                                                   "A new run can start once it has finished."));
         return;
     }
+    m_status.begin();
     runSequence();
+    m_status.end();
     m_log.close();
     if (m_textAll.isOpen())
         m_textAll.close();
@@ -188,6 +190,7 @@ void ForecastRun::runSequence()
     m_log.mark(QStringLiteral("Got to 1"));
     if (!dorliq.ok()) {
         m_log.mark(QStringLiteral("DORLIQ could not be started for the initial data; run aborted"));
+        m_status.aborted(QStringLiteral("DORLIQ could not be started for the initial data"));
         return;
     }
     if (!initialDorliqWait())
@@ -205,6 +208,7 @@ void ForecastRun::runSequence()
     m_textAll.close();
     m_log.mark(QStringLiteral("Got to 5"));
     w.Label2->setText(QStringLiteral("(forecasts complete)"));
+    m_status.completed();
     w.Timer1->stop();
     try {
         writeModeCode(s, 1);
@@ -265,6 +269,7 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
             fileTrouble(e);
         }
     }
+    m_status.aborted(flagFile + QStringLiteral(" said a copy was still open"));
     return false; // aborted either way: the user starts the run again
 }
 
@@ -295,6 +300,7 @@ bool ForecastRun::initialDorliqWait()
                 } catch (const FileError &e) {
                     fileTrouble(e);
                 }
+                m_status.aborted(QStringLiteral("DORLIQ passed the time limit for the initial data"));
                 return false;
             }
         } else {
@@ -311,6 +317,7 @@ bool ForecastRun::initialDorliqWait()
         }
         if (m_dorliq.gaveUp()) {
             m_log.mark(QStringLiteral("DORLIQ ended without answering for the initial data; run aborted"));
+            m_status.aborted(QStringLiteral("DORLIQ ended without answering for the initial data"));
             return false;
         }
     }

@@ -3,6 +3,7 @@
 // scheduling timer. Companion programs are started and answered through the working files.
 #include "companions/launcher.h"
 #include "files/errors.h"
+#include "run/runstatus.h"
 #include "run/waits.h"
 
 #include <QFile>
@@ -40,6 +41,9 @@ public:
     static QString pngCommandLine(const QString &irfanViewFolder, const QString &workingFolder,
                                   const QString &pngTargetFolder);
 
+    // What the run is doing now and how the last one went, for the window.
+    RunStatus &status() { return m_status; }
+
 private:
     enum class Outcome { Done, Abandoned };
 
@@ -74,6 +78,7 @@ private:
     QFile m_textAll{QStringLiteral("textall.txt")};
     CompanionWatch m_dorliq;
     CompanionWatch m_vantro;
+    RunStatus m_status{s};
 };
 
 } // namespace kess
