@@ -15,6 +15,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_KESSAMIR_PACKAGE_NAME kessamir)
+# Qt loads its window-system plugins at run time, which dpkg-shlibdeps cannot see; libqt6gui6
+# only recommends them, and without them the window cannot open.
+set(CPACK_DEBIAN_KESSAMIR_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_STANDINS_PACKAGE_NAME kessamir-standins)
 set(CPACK_COMPONENT_KESSAMIR_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_COMPONENT_STANDINS_DESCRIPTION

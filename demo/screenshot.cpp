@@ -33,12 +33,14 @@ int main(int argc, char *argv[])
     window.show();
     QTimer::singleShot(200, &window, [&] {
         window.Command2->click(); // returns when the run has ended
-        window.repaint();
-        const bool saved = window.grab().save(png);
-        for (const QString &text : dialogs.shown())
-            std::fprintf(stderr, "message during the run: %s\n", qPrintable(text));
-        std::fprintf(stderr, saved ? "saved %s\n" : "could not save %s\n", qPrintable(png));
-        app.exit(saved ? 0 : 1);
+        // The picture once the window has laid itself out again around the last-run line.
+        QTimer::singleShot(500, &window, [&] {
+            const bool saved = window.grab().save(png);
+            for (const QString &text : dialogs.shown())
+                std::fprintf(stderr, "message during the run: %s\n", qPrintable(text));
+            std::fprintf(stderr, saved ? "saved %s\n" : "could not save %s\n", qPrintable(png));
+            app.exit(saved ? 0 : 1);
+        });
     });
     return app.exec();
 }

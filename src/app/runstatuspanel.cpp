@@ -75,7 +75,12 @@ void RunStatusPanel::showElapsed()
 
 void RunStatusPanel::showLastRun(const QString &line)
 {
-    lastRun->setText(line.isEmpty() ? QString() : QStringLiteral("Last run: ") + line);
+    // The skipped sites and an abort's reason start lines of their own, so the line's start
+    // stays whole however many sites were skipped.
+    QString shown = line;
+    shown.replace(QStringLiteral(", skipped: "), QStringLiteral(",\nskipped: "));
+    shown.replace(QStringLiteral(", aborted: "), QStringLiteral(",\naborted: "));
+    lastRun->setText(line.isEmpty() ? QString() : QStringLiteral("Last run: ") + shown);
 }
 
 } // namespace kess
