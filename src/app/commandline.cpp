@@ -76,7 +76,7 @@ StartRequest readCommandLine(const QStringList &arguments)
         print(stderr, program + parser.errorText() + QStringLiteral("\nTry 'kessamir --help'.\n"));
         return {badFolderExitCode};
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         print(stdout, parser.helpText());
         return {0};
     }

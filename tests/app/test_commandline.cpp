@@ -99,6 +99,8 @@ private slots:
         for (const char *option : {"--folder <DIR>", "--last-folder", "--version", "--help"})
             QVERIFY2(help.out.contains(QLatin1String(option)), option);
 
+        QCOMPARE(runProgram({"--help-all"}, m_config.path()).out, help.out); // no window either
+
         const Result unknown = runProgram({"--colour"}, m_config.path());
         QCOMPARE(unknown.exitCode, badFolderExitCode);
         QVERIFY(unknown.err.contains("colour"));
