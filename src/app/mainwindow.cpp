@@ -3,6 +3,7 @@
 #include "core/dialogs.h"
 #include "core/version.h"
 #include "app/shutdown.h"
+#include "app/runstatuspanel.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
 #include "companions/replypoll.h"
@@ -68,7 +69,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version ")
-                   + QLatin1String(ProgramVersion));
+                   + QLatin1String(Version));
     buildControls();
     arrangeControls();
     connectOptions();
@@ -85,6 +86,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     connect(Command10, &QPushButton::clicked, this, [this] { m_auxWindows->showHelp(); });
     connect(Command11, &QPushButton::clicked, this, [this] { m_auxWindows->showAbout(); });
     connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
+    runStatusPanel->watch(m_forecastRun->status());
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -266,6 +268,8 @@ void MainWindow::arrangeControls()
     runLayout->addWidget(locchk, 5, 1);
     runLayout->addWidget(Command16, 6, 0);
     runLayout->addWidget(Command17, 6, 1);
+    runStatusPanel = new RunStatusPanel(run);
+    runLayout->addWidget(runStatusPanel, 7, 0, 1, 2);
 
     auto *options = new QGroupBox(tr("Options"), this);
     auto *optionsLayout = new QGridLayout(options);

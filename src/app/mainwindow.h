@@ -28,6 +28,7 @@ class SiteSettings;
 class DstButtons;
 class LearningRun;
 class AuxWindows;
+class RunStatusPanel;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -76,6 +77,8 @@ public:
     QPushButton *Command16, *Command17;
     // Reply poll, scheduling and learning timers
     QTimer *Timer1, *Timer2, *Timer3;
+    // Progress of the run under way and the summary of the last one
+    RunStatusPanel *runStatusPanel = nullptr;
 
     SiteList &siteList() { return *m_siteList; }
     ForecastRun &forecastRun() { return *m_forecastRun; }

@@ -129,7 +129,9 @@ void ForecastRun::run()
         notifyRunUnderWay();
         return;
     }
+    m_status.begin();
     runSequence();
+    m_status.end();
     m_log.close();
     if (m_textAll.isOpen())
         m_textAll.close();
@@ -192,6 +194,7 @@ void ForecastRun::runSequence()
     m_log.mark(QStringLiteral("Got to 1"));
     if (!dorliq.ok()) {
         m_log.mark(QStringLiteral("DORLIQ could not be started for the initial data; run aborted"));
+        m_status.aborted(QStringLiteral("DORLIQ could not be started for the initial data"));
         return releaseAfterAbort();
     }
     if (!initialDorliqWait())
@@ -209,6 +212,7 @@ void ForecastRun::runSequence()
     m_textAll.close();
     m_log.mark(QStringLiteral("Got to 5"));
     w.Label2->setText(QStringLiteral("(forecasts complete)"));
+    m_status.completed();
     w.Timer1->stop();
     try {
         writeModeCode(s, 1);
@@ -287,6 +291,7 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
             fileTrouble(e);
         }
     }
+    m_status.aborted(flagFile + QStringLiteral(" said a copy was still open"));
     return false; // aborted either way: the user starts the run again
 }
 
@@ -321,6 +326,7 @@ bool ForecastRun::initialDorliqWait()
                 } catch (const FileError &e) {
                     fileTrouble(e);
                 }
+                m_status.aborted(QStringLiteral("DORLIQ passed the time limit for the initial data"));
                 return false;
             }
         } else {
@@ -342,10 +348,12 @@ bool ForecastRun::initialDorliqWait()
             const auto ending = m_dorliq.end();
             m_log.mark(QStringLiteral("DORLIQ did not answer for the initial data in time (%1); run aborted")
                            .arg(QLatin1String(CompanionWatch::describe(ending))));
+            m_status.aborted(QStringLiteral("DORLIQ did not answer for the initial data in time"));
             return false;
         }
         if (m_dorliq.gaveUp()) {
             m_log.mark(QStringLiteral("DORLIQ ended without answering for the initial data; run aborted"));
+            m_status.aborted(QStringLiteral("DORLIQ ended without answering for the initial data"));
             return false;
         }
     }

@@ -4,6 +4,7 @@
 #include "companions/launcher.h"
 #include "files/errors.h"
 #include "run/companionwatch.h"
+#include "run/runstatus.h"
 #include "run/waits.h"
 
 #include <QFile>
@@ -42,6 +43,9 @@ public:
     // The IrfanView command line of the PNG step.
     static QString pngCommandLine(const QString &irfanViewFolder, const QString &workingFolder,
                                   const QString &pngTargetFolder);
+
+    // What the run is doing now and how the last one went, for the window.
+    RunStatus &status() { return m_status; }
 
 private:
     enum class Outcome { Done, Abandoned };
@@ -85,6 +89,7 @@ private:
     CompanionWatch m_dorliq;
     CompanionWatch m_vantro;
     CompanionWatch m_pelthor;
+    RunStatus m_status{s};
 };
 
 } // namespace kess

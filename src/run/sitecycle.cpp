@@ -30,6 +30,7 @@ void ForecastRun::siteCycle(int site)
 void ForecastRun::abandon(int site, const QString &why)
 {
     m_log.mark(QStringLiteral("Site %1 abandoned: %2").arg(site).arg(why));
+    m_status.skipped(site, why);
 }
 
 bool ForecastRun::stage(int site)
@@ -154,6 +155,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     const QString code = s.siteCodes[site];
     const QString prefix = codePrefix(code);
     w.Label2->setText(code + QStringLiteral(" ") + s.siteNames[site]);
+    m_status.site(site);
 
     // 2-3. Tell DORLIQ it gathers for a site, and put the site's files in place.
     try {
@@ -294,6 +296,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     // 20-21.
     w.Label8->setText(code + QStringLiteral(" ") + s.siteNames[site]);
     appendForecastText();
+    m_status.forecast(site);
     return Outcome::Done;
 }
 

@@ -22,7 +22,7 @@ AboutForm::AboutForm(QWidget *owner) : QWidget(owner, Qt::Window)
     Label1->setFont(big);
     Label1->setAlignment(Qt::AlignCenter);
 
-    Label4 = new QLabel(QStringLiteral("Version ") + QLatin1String(ProgramVersion), this);
+    Label4 = new QLabel(QStringLiteral("Version ") + QLatin1String(Version), this);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setAlignment(Qt::AlignCenter);
 

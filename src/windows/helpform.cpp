@@ -1,6 +1,7 @@
 #include "helpform.h"
 
 #include "core/appstate.h"
+#include "files/datafiles.h"
 #include "windows/rowbox.h"
 #include "windows/textrows.h"
 
@@ -32,7 +33,8 @@ void HelpForm::load()
 {
     m_state.trace(3, QStringLiteral("kessphelp.txt"));
     try {
-        ListReader reader = ListReader::open(QStringLiteral("kessphelp.txt"));
+        // The working folder's own help text, else the one installed beside the program.
+        ListReader reader = ListReader::open(helpTextPath());
         setRows(Text1, helpRows(reader));
     } catch (const FileError &e) {
         Text1->setPlainText(helpUnreadable(e));

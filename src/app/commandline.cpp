@@ -1,0 +1,130 @@
+#include "commandline.h"
+
+#include "core/version.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cstdio>
+
+namespace kess {
+
+namespace {
+
+void print(FILE *to, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), to);
+    std::fflush(to);
+}
+
+QSettings userSettings()
+{
+    return QSettings(QStringLiteral("kessamir"), QStringLiteral("kessamir"));
+}
+
+const char *const lastFolderKey = "lastFolder";
+
+} // namespace
+
+std::optional<QString> enterFolder(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return QStringLiteral("the working folder \"%1\" does not exist").arg(folder);
+    if (!info.isDir())
+        return QStringLiteral("\"%1\" is not a folder").arg(folder);
+    if (!info.isExecutable() || !QDir::setCurrent(info.absoluteFilePath()))
+        return QStringLiteral("the working folder \"%1\" cannot be entered").arg(folder);
+    return std::nullopt;
+}
+
+QString rememberedFolder()
+{
+    return userSettings().value(QLatin1String(lastFolderKey)).toString();
+}
+
+void rememberFolder(const QString &folder)
+{
+    QSettings settings = userSettings();
+    settings.setValue(QLatin1String(lastFolderKey), QDir(folder).absolutePath());
+}
+
+StartRequest readCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System.\n"
+                       "Runs weather forecasts for many sites, unattended, by driving the companion programs "
+                       "that share its working folder (by default the current folder)."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    QStringLiteral("Make <DIR> the working folder instead of the current folder."),
+                                    QStringLiteral("DIR"));
+    const QCommandLineOption lastFolder(
+        QStringLiteral("last-folder"),
+        QStringLiteral("Open the working folder used last; ask for one when there is none yet."));
+    parser.addOption(folder);
+    parser.addOption(lastFolder);
+
+    const QString program = QStringLiteral("kessamir: ");
+    if (!parser.parse(arguments)) {
+        print(stderr, program + parser.errorText() + QStringLiteral("\nTry 'kessamir --help'.\n"));
+        return {badFolderExitCode};
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        print(stdout, parser.helpText());
+        return {0};
+    }
+    if (parser.isSet(version)) {
+        print(stdout, QStringLiteral("kessamir %1\n").arg(QLatin1String(Version)));
+        return {0};
+    }
+    if (!parser.positionalArguments().isEmpty() || (parser.isSet(folder) && parser.isSet(lastFolder))) {
+        print(stderr, program + QStringLiteral("give one working folder, with --folder DIR or --last-folder.\n"
+                                               "Try 'kessamir --help'.\n"));
+        return {badFolderExitCode};
+    }
+
+    StartRequest request;
+    if (parser.isSet(folder)) {
+        if (const auto why = enterFolder(parser.value(folder))) {
+            print(stderr, program + *why + QStringLiteral(".\n"));
+            request.exitCode = badFolderExitCode;
+            return request;
+        }
+    } else if (parser.isSet(lastFolder)) {
+        const QString last = rememberedFolder();
+        request.askForFolder = last.isEmpty() || enterFolder(last).has_value();
+    }
+    if (!request.askForFolder)
+        rememberFolder(QDir::currentPath());
+    return request;
+}
+
+std::optional<int> chooseFolder(const StartRequest &request, const std::function<QString()> &ask)
+{
+    if (!request.askForFolder)
+        return std::nullopt;
+    for (;;) {
+        const QString chosen = ask();
+        if (chosen.isEmpty())
+            return 0;
+        if (!enterFolder(chosen)) {
+            rememberFolder(QDir::currentPath());
+            return std::nullopt;
+        }
+    }
+}
+
+QString askForWorkingFolder()
+{
+    return QFileDialog::getExistingDirectory(nullptr, QStringLiteral("KESSAMIR - choose the working folder"),
+                                             QDir::homePath());
+}
+
+} // namespace kess

@@ -1,0 +1,42 @@
+#pragma once
+// The command line, read before the window opens:
+//   kessamir                  the current folder is the working folder
+//   kessamir --folder DIR     DIR is the working folder
+//   kessamir --last-folder    the folder used last (the desktop entry starts it so); the first
+//                             time, or when that folder is gone, the user picks one
+//   kessamir --help | --version
+// Every start remembers its working folder (QSettings, outside the working folder).
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace kess {
+
+// Exit code of a start that cannot open its working folder (or a command line it cannot read).
+inline constexpr int badFolderExitCode = 2;
+
+struct StartRequest {
+    std::optional<int> exitCode; // end at once with this code (help, version, an error)
+    bool askForFolder = false;   // --last-folder with no usable folder remembered
+};
+
+// Reads the arguments (the program's name first), prints help, version or errors, and enters
+// the working folder when it is known. Needs a QCoreApplication.
+StartRequest readCommandLine(const QStringList &arguments);
+
+// When the folder is still to be chosen: asks with `ask` (empty answer = cancelled, the program
+// ends with code 0) and enters the folder. Returns the exit code when the program is to end.
+std::optional<int> chooseFolder(const StartRequest &request, const std::function<QString()> &ask);
+
+// Makes `folder` the current folder; the message that says why not when it cannot be.
+std::optional<QString> enterFolder(const QString &folder);
+
+// The working folder used last, as remembered in the user's settings; empty when none.
+QString rememberedFolder();
+void rememberFolder(const QString &folder);
+
+// The question of the first start from the desktop: a folder dialog.
+QString askForWorkingFolder();
+
+} // namespace kess

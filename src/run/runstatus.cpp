@@ -1,0 +1,134 @@
+#include "runstatus.h"
+
+#include "core/appstate.h"
+#include "core/clock.h"
+#include "files/errors.h"
+#include "files/fileops.h"
+#include "files/listreader.h"
+
+#include <QFile>
+
+namespace kess {
+
+QString durationText(qint64 ms)
+{
+    const qint64 seconds = (ms + 500) / 1000;
+    const auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(two(seconds % 60));
+    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(two(seconds % 3600 / 60));
+}
+
+QString summaryLine(const RunRecord &r)
+{
+    QString line = QStringLiteral("started %1, lasted %2")
+                       .arg(r.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), durationText(r.lastedMs));
+    const bool reachedSites = r.sitesForecast > 0 || !r.skipped.isEmpty();
+    if (r.abortReason.isEmpty() || reachedSites)
+        line += QStringLiteral(", %1 of %2 sites forecast").arg(r.sitesForecast).arg(r.sitesIncluded);
+    if (!r.skipped.isEmpty())
+        line += QStringLiteral(", skipped: ") + r.skipped.join(QStringLiteral("; "));
+    if (!r.abortReason.isEmpty())
+        line += QStringLiteral(", aborted: ") + r.abortReason;
+    return line;
+}
+
+QString historyFileName() { return QStringLiteral("kesshistory.txt"); }
+
+void appendHistory(const QString &line, int limit)
+{
+    QStringList lines;
+    if (QFile::exists(historyFileName())) {
+        ListReader r(readBytes(historyFileName()));
+        while (!r.atEndOfData())
+            lines << r.readLine();
+    }
+    lines << line;
+    if (lines.size() > limit)
+        lines = lines.mid(lines.size() - limit);
+    writeLines(historyFileName(), lines);
+}
+
+QString lastHistoryLine()
+{
+    try {
+        ListReader r(readBytes(historyFileName()));
+        QString last;
+        while (!r.atEndOfData())
+            last = r.readLine();
+        return last;
+    } catch (const FileError &) {
+        return {};
+    }
+}
+
+RunStatus::RunStatus(const AppState &state) : s(state) {}
+
+QString RunStatus::siteText(int site) const
+{
+    return s.siteCodes[site] + QLatin1Char(' ') + s.siteNames[site];
+}
+
+qint64 RunStatus::elapsedMs() const
+{
+    return m_running ? Clock::monotonicMs() - m_startMs : m_record.lastedMs;
+}
+
+void RunStatus::begin()
+{
+    m_record = RunRecord{};
+    const double now = Clock::timeOfDay();
+    m_record.started = QDateTime(QDate::fromJulianDay(Clock::day()),
+                                 QTime::fromMSecsSinceStartOfDay(static_cast<int>(now * 1000)));
+    for (int n = 1; n <= s.siteCount; ++n)
+        m_record.sitesIncluded += s.runListFlags[n] == 1;
+    m_startMs = Clock::monotonicMs();
+    m_position = 0;
+    m_currentSite.clear();
+    m_running = true;
+    emit started();
+}
+
+void RunStatus::site(int site)
+{
+    ++m_position;
+    m_currentSite = siteText(site);
+    emit movedOn();
+}
+
+void RunStatus::forecast(int) { ++m_record.sitesForecast; }
+
+void RunStatus::skipped(int site, const QString &why)
+{
+    m_record.skipped << siteText(site) + QStringLiteral(" (") + why + QLatin1Char(')');
+}
+
+void RunStatus::aborted(const QString &why)
+{
+    if (m_record.abortReason.isEmpty())
+        m_record.abortReason = why;
+}
+
+void RunStatus::completed() { m_record.completed = true; }
+
+void RunStatus::end()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_record.lastedMs = Clock::monotonicMs() - m_startMs;
+    if (!m_record.completed && m_record.abortReason.isEmpty())
+        m_record.abortReason = QStringLiteral("the run ended early, see kesslog.txt");
+    m_lastLine = summaryLine(m_record);
+    m_historyTrouble.clear();
+    try {
+        appendHistory(m_lastLine);
+    } catch (const FileError &e) {
+        m_historyTrouble = e.reason;
+    }
+    emit finished(m_lastLine);
+}
+
+} // namespace kess
