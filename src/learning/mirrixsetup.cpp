@@ -12,6 +12,7 @@
 #include "scheduler/duerule.h"
 #include "scheduler/schedulerpanel.h"
 #include "sites/sitefiles.h"
+#include "sites/sitelist.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -72,11 +73,7 @@ MirrixSetup::MirrixSetup(MainWindow &window) : QWidget(&window, Qt::Window), w(w
     buildControls();
     arrangeControls();
 
-    connect(listmxrn, &QListWidget::itemSelectionChanged, this, [this] {
-        const QList<QListWidgetItem *> picked = listmxrn->selectedItems();
-        if (!picked.isEmpty())
-            siteClicked(listmxrn->row(picked.first()));
-    });
+    selectOnClickOrKey(listmxrn, [this](int row) { siteClicked(row); });
     connect(Command8, &QPushButton::clicked, this, &MirrixSetup::includeInRun);
     connect(Command9, &QPushButton::clicked, this, &MirrixSetup::omitFromRun);
     connect(Command18, &QPushButton::clicked, this, &MirrixSetup::includeAll);
@@ -285,7 +282,8 @@ void MirrixSetup::setSelectedFlag(int flag)
         return;
     s.learningIncludeFlags[site] = flag;
     rebuild(false, s.siteCount);
-    listmxrn->setCurrentRow(site - 1); // a click on the site again
+    listmxrn->setCurrentRow(site - 1);
+    siteClicked(site - 1); // as a click on the site again
     Command8->setEnabled(false);
     Command9->setEnabled(false);
 }

@@ -40,15 +40,20 @@ private:
 
 } // namespace
 
-SiteList::SiteList(MainWindow &window) : w(window)
+void selectOnClickOrKey(QListWidget *list, std::function<void(int)> select)
 {
     // A click selects the site, also the one already highlighted (after a run it must stage the
     // site's files again and re-enable the buttons).
-    QObject::connect(w.List1, &QListWidget::clicked, &w, [this](const QModelIndex &index) {
+    QObject::connect(list, &QListWidget::clicked, list, [select](const QModelIndex &index) {
         if (index.isValid())
-            siteClicked(index.row());
+            select(index.row());
     });
-    w.List1->installEventFilter(new SiteKeys(w.List1, [this](int row) { siteClicked(row); }));
+    list->installEventFilter(new SiteKeys(list, select));
+}
+
+SiteList::SiteList(MainWindow &window) : w(window)
+{
+    selectOnClickOrKey(w.List1, [this](int row) { siteClicked(row); });
     QObject::connect(w.Command8, &QPushButton::clicked, &w, [this] { includeInRun(); });
     QObject::connect(w.Command9, &QPushButton::clicked, &w, [this] { omitFromRun(); });
     QObject::connect(w.Command18, &QPushButton::clicked, &w, [this] { includeAll(); });

@@ -134,10 +134,19 @@ private slots:
         QVERIFY(WorkFolder::exists("mxrninit.txt"));
         QCOMPARE(WorkFolder::bytes("mxrninit.txt"), QByteArray("\"generic learning settings\"\r\n"));
 
-        // A click puts the site's learning settings in place at once.
+        // The list taking the focus, or the arrow keys, put nothing in place.
+        m->listmxrn->setFocus();
+        QTest::keyClick(m->listmxrn, Qt::Key_Down);
+        QCOMPARE(WorkFolder::bytes("mxrninit.txt"), QByteArray("\"generic learning settings\"\r\n"));
+
+        // A click puts the site's learning settings in place at once, also a click on the site
+        // already highlighted (something else may have replaced the working file since).
         clickRow(m->listmxrn, 3);
         QCOMPARE(d.w.state.selectedSiteNumber, 4);
         QCOMPARE(m->Label3->text(), QStringLiteral("KMIA Miami"));
+        QCOMPARE(WorkFolder::bytes("mxrninit.txt"), WorkFolder::bytes("a4.txt"));
+        d.folder.write("mxrninit.txt", QStringList{"another site's settings"});
+        clickRow(m->listmxrn, 3);
         QCOMPARE(WorkFolder::bytes("mxrninit.txt"), WorkFolder::bytes("a4.txt"));
         QVERIFY(m->Command8->isEnabled() && m->Command9->isEnabled());
         QVERIFY(m->Label16->text().isEmpty());
