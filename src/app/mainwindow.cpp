@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "core/controls.h"
 #include "core/dialogs.h"
 #include "core/version.h"
 #include "app/shutdown.h"
@@ -27,14 +28,6 @@
 namespace kess {
 
 namespace {
-
-template <typename T>
-T *named(QWidget *parent, const char *name, const QString &caption = {})
-{
-    auto *w = new T(caption, parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QLineEdit *textBox(QWidget *parent, const char *name, const QString &text)
 {

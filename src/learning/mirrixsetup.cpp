@@ -4,6 +4,7 @@
 #include "companions/launchreport.h"
 #include "companions/openflags.h"
 #include "companions/replypoll.h"
+#include "core/controls.h"
 #include "core/dialogs.h"
 #include "files/errors.h"
 #include "files/fileops.h"
@@ -22,14 +23,6 @@
 namespace kess {
 
 namespace {
-
-template <typename T>
-T *named(QWidget *parent, const char *name, const QString &caption = {})
-{
-    auto *w = new T(caption, parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QLabel *wrapped(QWidget *parent, const char *name, const QString &caption)
 {
