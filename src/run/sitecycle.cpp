@@ -38,7 +38,7 @@ bool ForecastRun::stage(int site)
     const auto copies = stagingCopies(site, s.noFdataFiles == 0, s.noEcdataFiles == 0);
     for (int i = 0; i < copies.size(); ++i) {
         try {
-            copyFile(copies[i].first, copies[i].second);
+            copyFile(copies[i].first, copies[i].second, Flush::Cached);
         } catch (const FileError &e) {
             notice(QStringLiteral("Site %1 was skipped in this run: its file %2 could not be copied to %3 (%4).")
                        .arg(site)
@@ -236,7 +236,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.copySource = siteFileName(QStringLiteral("r"), site);
     s.copyDestination = QStringLiteral("pelini.txt");
     try {
-        copyFile(s.copySource, s.copyDestination);
+        copyFile(s.copySource, s.copyDestination, Flush::Cached);
     } catch (const FileError &) {
     }
     if (!startVantro().ok()) {
@@ -289,7 +289,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.copySource = s.workingFolder + QStringLiteral("lastpel.txt");
     s.copyDestination = s.workingFolder + QStringLiteral("lastpel") + prefix + QStringLiteral(".txt");
     try {
-        copyFile(s.copySource, s.copyDestination);
+        copyFile(s.copySource, s.copyDestination, Flush::Cached);
     } catch (const FileError &) {
     }
 
@@ -321,11 +321,12 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
     if (site == 1)
         copies.append({QStringLiteral("ecdata.txt"), QStringLiteral("ecdata0.txt"), false});
 
+    // Working copies that the next run writes again: renamed into place, not flushed one by one.
     for (const Copy &c : copies) {
         s.copySource = c.from;
         s.copyDestination = c.to;
         try {
-            copyFile(c.from, c.to);
+            copyFile(c.from, c.to, Flush::Cached);
         } catch (const FileError &e) {
             if (!c.critical)
                 continue;
