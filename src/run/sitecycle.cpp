@@ -107,12 +107,14 @@ void ForecastRun::takeTimeLimitAnswer()
 }
 
 ForecastRun::FlagWait ForecastRun::waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch,
-                                                 qint64 boundMs)
+                                                 qint64 boundMs, const QTimer *answerPoll)
 {
     const qint64 bound = Clock::monotonicMs() + boundMs;
     for (bool first = true;; first = false) {
         if (first)
             pace();
+        else if (answerPoll)
+            paceBeforeTick(answerPoll);
         else
             paceNext();
         const auto value = readFlagFile(s, fileNumber, flagFile);
@@ -245,7 +247,8 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     }
     m_log.mark(QStringLiteral("Got to 3"));
     WaitEnd vantroAnswer = WaitEnd::Answered;
-    switch (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, RunTiming::current().companionDeadlineMs)) {
+    switch (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, RunTiming::current().companionDeadlineMs,
+                          w.Timer1)) {
     case FlagWait::Gone:
         vantroAnswer = WaitEnd::Gone;
         break;
