@@ -79,7 +79,7 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     connect(Command10, &QPushButton::clicked, this, [this] { m_auxWindows->showHelp(); });
     connect(Command11, &QPushButton::clicked, this, [this] { m_auxWindows->showAbout(); });
     connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
-    runStatusPanel->watch(m_forecastRun->status());
+    runStatusPanel->watch(m_forecastRun->status(), Timer1);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }

@@ -28,26 +28,36 @@ RunStatusPanel::RunStatusPanel(QWidget *parent) : QWidget(parent)
     layout->addLayout(progress);
     layout->addWidget(lastRun);
 
+    // The elapsed time changes every second during a run: at a fixed size and opaque, a new text
+    // repaints the label alone instead of laying the window out again and repainting its frame.
+    QSize longest;
+    for (const QString &text : {QStringLiteral("elapsed 00 min 00 s"), QStringLiteral("elapsed 00 h 00 min")}) {
+        runElapsed->setText(text);
+        longest = longest.expandedTo(runElapsed->sizeHint());
+    }
+    runElapsed->setFixedSize(longest);
+    runElapsed->setAutoFillBackground(true); // opaque: the group box behind it is not repainted
+    runElapsed->clear();
+
     runProgress->hide();
     runElapsed->hide();
     showLastRun(lastHistoryLine());
-
-    m_tick.setInterval(1000);
-    connect(&m_tick, &QTimer::timeout, this, &RunStatusPanel::showElapsed);
 }
 
-void RunStatusPanel::watch(RunStatus &status)
+void RunStatusPanel::watch(RunStatus &status, QTimer *refresh)
 {
     m_status = &status;
+    connect(refresh, &QTimer::timeout, this, [this] {
+        if (runElapsed->isVisible())
+            showElapsed();
+    });
     connect(&status, &RunStatus::started, this, [this] {
         showProgress();
         runProgress->show();
         runElapsed->show();
-        m_tick.start();
     });
     connect(&status, &RunStatus::movedOn, this, &RunStatusPanel::showProgress);
     connect(&status, &RunStatus::finished, this, [this](const QString &line) {
-        m_tick.stop();
         runProgress->hide();
         runElapsed->hide();
         showLastRun(line);

@@ -16,8 +16,9 @@ class RunStatusPanel : public QWidget {
 public:
     explicit RunStatusPanel(QWidget *parent = nullptr);
 
-    // Follows this run from now on.
-    void watch(RunStatus &status);
+    // Follows this run from now on; the elapsed time moves on with each tick of `refresh` (the reply poll,
+    // which runs through every run), so the display adds no wake-ups of its own.
+    void watch(RunStatus &status, QTimer *refresh);
 
     QProgressBar *runProgress;
     QLabel *runElapsed;
@@ -29,7 +30,6 @@ private:
     void showLastRun(const QString &line);
 
     RunStatus *m_status = nullptr;
-    QTimer m_tick;
 };
 
 } // namespace kess

@@ -11,8 +11,12 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <QList>
 #include <cerrno>
 #include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+extern char **environ;
 #endif
 
 namespace kess {
@@ -35,6 +39,51 @@ bool isWindowsExecutable(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(2) == "MZ";
 }
+
+#ifndef Q_OS_WIN
+// Programs started here that may not have been reaped yet. A start is a direct child in its own
+// session (the caller waits only until the program is running, not for a second fork, which is
+// what a start costs between two sites); a child that has ended is reaped at the next start or
+// the next look at it, so none is left a zombie for long.
+QList<pid_t> g_children;
+
+void reapEnded()
+{
+    g_children.removeIf([](pid_t pid) {
+        const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
+        return r == pid || (r < 0 && errno == ECHILD);
+    });
+}
+
+// Starts `program` (searched on PATH when it has no folder) in the current folder; 0 on failure.
+pid_t spawn(const QString &program, const QStringList &args)
+{
+    QList<QByteArray> bytes{QFile::encodeName(program)};
+    for (const QString &a : args)
+        bytes << QFile::encodeName(a);
+    QList<char *> argv;
+    for (QByteArray &b : bytes)
+        argv << b.data();
+    argv << nullptr;
+
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    if (failed)
+        return 0;
+    g_children << pid;
+    return pid;
+}
+#endif
 
 } // namespace
 
@@ -65,7 +114,14 @@ LaunchResult launchProgram(const QString &name)
     }
 #endif
     qint64 pid = 0;
-    if (!QProcess::startDetached(program, args, QDir::currentPath(), &pid)) {
+#ifdef Q_OS_WIN
+    const bool started = QProcess::startDetached(program, args, QDir::currentPath(), &pid);
+#else
+    reapEnded();
+    pid = spawn(program, args);
+    const bool started = pid > 0;
+#endif
+    if (!started) {
         result.error = ErrFileNotFound;
         result.reason = name + QStringLiteral(" could not be started");
         return result;
@@ -86,9 +142,16 @@ bool processAlive(qint64 pid)
     CloseHandle(h);
     return alive;
 #else
+    if (g_children.contains(static_cast<pid_t>(pid))) {
+        const pid_t r = ::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
+        if (r == 0)
+            return true;
+        g_children.removeAll(static_cast<pid_t>(pid));
+        return false;
+    }
     if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) {
-        // A finished child of a detached start is reaped by init; a zombie still answers kill,
-        // so look at its state where /proc tells it.
+        // Not a child of ours (started before, or by another program): a zombie still answers
+        // kill, so look at its state where /proc tells it.
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (stat.open(QIODevice::ReadOnly)) {
             const QByteArray s = stat.readAll();

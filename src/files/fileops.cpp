@@ -10,8 +10,36 @@
 
 namespace kess {
 
-void writeBytes(const QString &name, const QByteArray &bytes)
+namespace {
+
+// Writes beside the target, unflushed, and renames over it.
+void writeCached(const QString &name, const QByteArray &bytes)
 {
+    const QString scratch = name + QStringLiteral(".kessnew");
+    QFile f(scratch);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+    const bool written = f.write(bytes) == bytes.size() && f.flush();
+    f.close();
+    if (!written || f.error() != QFileDevice::NoError) {
+        const FileError e(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+        QFile::remove(scratch);
+        throw e;
+    }
+    try {
+        moveOver(scratch, name);
+    } catch (const FileError &) {
+        QFile::remove(scratch);
+        throw;
+    }
+}
+
+} // namespace
+
+void writeBytes(const QString &name, const QByteArray &bytes, Flush flush)
+{
+    if (flush == Flush::Cached)
+        return writeCached(name, bytes);
     QSaveFile f(name);
     f.setDirectWriteFallback(false);
     if (!f.open(QIODevice::WriteOnly))
@@ -52,9 +80,9 @@ QByteArray readBytes(const QString &name)
     return bytes;
 }
 
-void copyFile(const QString &source, const QString &destination)
+void copyFile(const QString &source, const QString &destination, Flush flush)
 {
-    writeBytes(destination, readBytes(source));
+    writeBytes(destination, readBytes(source), flush);
 }
 
 void moveOver(const QString &source, const QString &destination)

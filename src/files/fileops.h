@@ -12,16 +12,21 @@
 
 namespace kess {
 
+// Whether a replaced file is flushed to the disk before it is renamed into place. The user's own
+// data (settings, site files) is; the run's working copies, which every run writes afresh and
+// which the companions read straight from the system's cache, need only the atomic rename.
+enum class Flush { ToDisk, Cached };
+
 // Replaces `name` with the lines given, each ended by CR LF.
 void writeLines(const QString &name, const QStringList &lines);
 // Replaces `name` with exactly these bytes.
-void writeBytes(const QString &name, const QByteArray &bytes);
+void writeBytes(const QString &name, const QByteArray &bytes, Flush flush = Flush::ToDisk);
 // Writes a numeric record ("5" CR LF) as the whole file.
 void writeRecord(const QString &name, double value);
 // Reads a whole file (FileError 53 and the like when it cannot be opened).
 QByteArray readBytes(const QString &name);
 // Copies `source` over `destination` (atomic replace of the destination).
-void copyFile(const QString &source, const QString &destination);
+void copyFile(const QString &source, const QString &destination, Flush flush = Flush::ToDisk);
 // Renames `source` over `destination`, replacing it in one step (the journal of a rewrite of
 // many files: every new file written beside its target first, then each renamed into place).
 void moveOver(const QString &source, const QString &destination);

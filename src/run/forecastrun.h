@@ -64,7 +64,10 @@ private:
     enum class FlagWait { Closed, TimeLimit, Gone, Deadline };
     // Reads the flag once a second while it holds 1, until `watch`'s companion has gone or its
     // deadline (or, for a holder the run did not start, `boundMs`) has passed.
-    FlagWait waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch, qint64 boundMs);
+    // Reads the flag until it is no longer 1; with `answerPoll`, the companion's answer comes by
+    // that poll and the flag is read once before each of its ticks (see paceBeforeTick()).
+    FlagWait waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch, qint64 boundMs,
+                           const QTimer *answerPoll = nullptr);
     void dorliqClosedWait();
     // DORLIQ's time-limit answer for the site: taken, so it can never count for a later site.
     void takeTimeLimitAnswer();

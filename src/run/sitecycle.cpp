@@ -38,7 +38,7 @@ bool ForecastRun::stage(int site)
     const auto copies = stagingCopies(site, s.noFdataFiles == 0, s.noEcdataFiles == 0);
     for (int i = 0; i < copies.size(); ++i) {
         try {
-            copyFile(copies[i].first, copies[i].second);
+            copyFile(copies[i].first, copies[i].second, Flush::Cached);
         } catch (const FileError &e) {
             notice(QStringLiteral("Site %1 was skipped in this run: its file %2 could not be copied to %3 (%4).")
                        .arg(site)
@@ -107,12 +107,14 @@ void ForecastRun::takeTimeLimitAnswer()
 }
 
 ForecastRun::FlagWait ForecastRun::waitWhileOpen(int fileNumber, const QString &flagFile, CompanionWatch &watch,
-                                                 qint64 boundMs)
+                                                 qint64 boundMs, const QTimer *answerPoll)
 {
     const qint64 bound = Clock::monotonicMs() + boundMs;
     for (bool first = true;; first = false) {
         if (first)
             pace();
+        else if (answerPoll)
+            paceBeforeTick(answerPoll);
         else
             paceNext();
         const auto value = readFlagFile(s, fileNumber, flagFile);
@@ -236,7 +238,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.copySource = siteFileName(QStringLiteral("r"), site);
     s.copyDestination = QStringLiteral("pelini.txt");
     try {
-        copyFile(s.copySource, s.copyDestination);
+        copyFile(s.copySource, s.copyDestination, Flush::Cached);
     } catch (const FileError &) {
     }
     if (!startVantro().ok()) {
@@ -245,7 +247,8 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     }
     m_log.mark(QStringLiteral("Got to 3"));
     WaitEnd vantroAnswer = WaitEnd::Answered;
-    switch (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, RunTiming::current().companionDeadlineMs)) {
+    switch (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), m_vantro, RunTiming::current().companionDeadlineMs,
+                          w.Timer1)) {
     case FlagWait::Gone:
         vantroAnswer = WaitEnd::Gone;
         break;
@@ -289,7 +292,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.copySource = s.workingFolder + QStringLiteral("lastpel.txt");
     s.copyDestination = s.workingFolder + QStringLiteral("lastpel") + prefix + QStringLiteral(".txt");
     try {
-        copyFile(s.copySource, s.copyDestination);
+        copyFile(s.copySource, s.copyDestination, Flush::Cached);
     } catch (const FileError &) {
     }
 
@@ -321,11 +324,12 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
     if (site == 1)
         copies.append({QStringLiteral("ecdata.txt"), QStringLiteral("ecdata0.txt"), false});
 
+    // Working copies that the next run writes again: renamed into place, not flushed one by one.
     for (const Copy &c : copies) {
         s.copySource = c.from;
         s.copyDestination = c.to;
         try {
-            copyFile(c.from, c.to);
+            copyFile(c.from, c.to, Flush::Cached);
         } catch (const FileError &e) {
             if (!c.critical)
                 continue;

@@ -105,6 +105,36 @@ void paceNext()
     pace();
 }
 
+void paceBeforeTick(const QTimer *poll)
+{
+    if (!poll || !poll->isActive())
+        return paceNext();
+    const double periodMs = RunTiming::current().pacingPeriod * 1000.0;
+    const double nowMs = Clock::timeOfDay() * 1000.0;
+    const double marginMs = 0.02 * periodMs; // the read comes this much before the tick at least
+    double tickIn = poll->remainingTime();
+    for (int ticks = 0; ticks < 8; ++ticks, tickIn += poll->interval()) {
+        // The opening of the last window that leaves the margin before this tick.
+        const double tickFraction = std::fmod(nowMs + tickIn, periodMs) / periodMs;
+        double back = (tickFraction - 0.652) * periodMs;
+        if (back < marginMs)
+            back += periodMs;
+        const double until = tickIn - back;
+        if (until >= 0) {
+            if (until >= 1)
+                yieldFor(static_cast<int>(until));
+            pace();
+            return;
+        }
+        // Inside that window already, and not yet read in it: read now.
+        if (until > -0.2 * periodMs && inPacingWindow() && periodIndex() != g_lastPacedPeriod) {
+            pace();
+            return;
+        }
+    }
+    paceNext();
+}
+
 bool inPacingWindow()
 {
     return std::fabs(fractionOfPeriod() - 0.75) < 0.1;

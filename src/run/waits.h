@@ -55,6 +55,12 @@ void pace();
 // The same, but never in the pacing window of the previous paced read: a loop that reads the same
 // flag until it changes reads it once a period.
 void paceNext();
+// For a flag wait whose companion answers through the reply poll (`poll`): sleeps to the last
+// pacing window that opens before the poll's next tick, or the tick after when that window has
+// passed. A fall of the flag seen there is in time for that tick, and no earlier look could
+// have the answer seen sooner, so the wait reads the flag once a poll period instead of every
+// period. Falls back to paceNext() when the poll is not running.
+void paceBeforeTick(const QTimer *poll);
 // True when the clock's fraction of the pacing period lies between 0.65 and 0.85.
 bool inPacingWindow();
 // Milliseconds until the next pacing window opens (0 inside one).

@@ -157,6 +157,10 @@ void TestLauncher::searchPath()
     QVERIFY2(r.ok(), qPrintable(r.reason));
     QVERIFY(r.pid > 0);
     QTRY_VERIFY_WITH_TIMEOUT(!processAlive(r.pid), 10000);
+#ifdef Q_OS_LINUX
+    // Ended and reaped: no zombie is left behind.
+    QVERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(r.pid)));
+#endif
 }
 
 void TestLauncher::cannotStart_data()

@@ -576,6 +576,18 @@ void TestFiles::copyAndRemove()
              int(ErrFileNotFound));
     QVERIFY(!QFile::exists(QStringLiteral("notyet.txt")));
 
+    // A run's working copy, renamed into place without a flush: the same bytes and errors, and
+    // nothing left beside it.
+    put(QStringLiteral("latest.txt"), QByteArray(100000, 'y'));
+    copyFile(QStringLiteral("c1.txt"), QStringLiteral("latest.txt"), Flush::Cached);
+    QCOMPARE(contents(QStringLiteral("latest.txt")), binary);
+    QCOMPARE(errorOf([] { copyFile(QStringLiteral("w7.txt"), QStringLiteral("latest.txt"), Flush::Cached); }),
+             int(ErrFileNotFound));
+    QCOMPARE(contents(QStringLiteral("latest.txt")), binary);
+    QCOMPARE(errorOf([] { copyFile(QStringLiteral("c1.txt"), QStringLiteral("nosuch/latest.txt"), Flush::Cached); }),
+             int(ErrPathNotFound));
+    QVERIFY(QDir().entryList({QStringLiteral("*.kessnew")}, QDir::Files | QDir::Hidden).isEmpty());
+
     removeFile(QStringLiteral("fresh.txt"));
     QVERIFY(!QFile::exists(QStringLiteral("fresh.txt")));
     QCOMPARE(errorOf([] { removeFile(QStringLiteral("fresh.txt")); }), 0);

@@ -172,6 +172,35 @@ private slots:
             QVERIFY2(fraction > 0.64 && fraction < 0.87, qPrintable(QString::number(fraction)));
         }
     }
+
+    void aFlagWaitForThePollReadsOnceJustBeforeEachTick()
+    {
+        RunTiming t;
+        t.pacingPeriod = 0.1;
+        RunTimingOverride timing(t);
+        QTimer poll;
+        poll.setTimerType(Qt::PreciseTimer);
+        poll.start(350);
+        int ticks = 0;
+        QObject::connect(&poll, &QTimer::timeout, [&] { ++ticks; });
+        QElapsedTimer real;
+        real.start();
+        std::vector<int> ticksAtRead;
+        while (real.elapsed() < 1500) {
+            paceBeforeTick(&poll);
+            QVERIFY(inPacingWindow());
+            ticksAtRead.push_back(ticks);
+        }
+        // One read for each poll period, not one for each pacing period.
+        QVERIFY2(ticksAtRead.size() >= 3 && ticksAtRead.size() <= 5, qPrintable(QString::number(ticksAtRead.size())));
+        for (std::size_t i = 1; i < ticksAtRead.size(); ++i)
+            QCOMPARE(ticksAtRead[i], ticksAtRead[i - 1] + 1);
+
+        // Without a running poll it paces as every other loop does.
+        poll.stop();
+        paceBeforeTick(&poll);
+        QVERIFY(inPacingWindow());
+    }
 };
 
 QTEST_MAIN(TestRunPieces)
