@@ -118,7 +118,7 @@ class CrashSafeTest : public QObject {
         }
     }
 
-    void seed(const QString &folder)
+    void seedFolder(const QString &folder)
     {
         for (const QString &name : kFiles)
             QFile::copy(QDir(m_refs.path()).filePath(QStringLiteral("0/") + name), QDir(folder).filePath(name));
@@ -128,7 +128,7 @@ class CrashSafeTest : public QObject {
     {
         Outcome out;
         QTemporaryDir work(scratchRoot());
-        seed(work.path());
+        seedFolder(work.path());
         QRandomGenerator random(seed);
         for (int i = 0; i < trials && !QTest::currentTestFailed(); ++i)
             trial(work.path(), args, random, out);
@@ -164,7 +164,7 @@ private slots:
 
         // Time the loop, so the kills spread over every file of it.
         QTemporaryDir work(scratchRoot());
-        seed(work.path());
+        seedFolder(work.path());
         QProcess p;
         p.start(QStringLiteral(KESS_SAVEWRITER), {work.path(), QStringLiteral("safe"), QStringLiteral("loop")});
         QVERIFY(p.waitForReadyRead(10000) && p.readLine().startsWith("writing"));
@@ -178,7 +178,7 @@ private slots:
         p.kill();
         QVERIFY(p.waitForFinished(10000));
         QVERIFY(versions > 0);
-        m_spanUs = int(qBound<qint64>(2000, 2 * us / versions, 400000));
+        m_spanUs = int(qBound(qint64(2000), 2 * us / versions, qint64(400000)));
         qInfo("one version written in %lld us", us / versions);
     }
 
