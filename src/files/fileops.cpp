@@ -4,54 +4,72 @@
 #include "records.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QDir>
+#include <QFileInfo>
 
 #include <filesystem>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace kess {
 
 namespace {
 
-// Writes beside the target, unflushed, and renames over it.
-void writeCached(const QString &name, const QByteArray &bytes)
+// A scratch file that cannot be made is a folder problem, whatever the file it replaces holds.
+int scratchErrorNumber(const QFile &scratch, const QString &name)
 {
-    const QString scratch = name + QStringLiteral(".kessnew");
-    QFile f(scratch);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
-    const bool written = f.write(bytes) == bytes.size() && f.flush();
-    f.close();
-    if (!written || f.error() != QFileDevice::NoError) {
-        const FileError e(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
-        QFile::remove(scratch);
-        throw e;
-    }
-    try {
-        moveOver(scratch, name);
-    } catch (const FileError &) {
-        QFile::remove(scratch);
-        throw;
-    }
+    if (scratch.error() != QFileDevice::OpenError)
+        return errorNumberFor(scratch, name);
+    return QFileInfo(name).absoluteDir().exists() ? ErrPermission : ErrPathNotFound;
+}
+
+bool syncToDisk(QFile &f)
+{
+#ifdef Q_OS_WIN
+    return _commit(f.handle()) == 0;
+#else
+    return ::fsync(f.handle()) == 0;
+#endif
 }
 
 } // namespace
 
+QString scratchFileName(const QString &name)
+{
+    return name + QStringLiteral(".tmp");
+}
+
 void writeBytes(const QString &name, const QByteArray &bytes, Flush flush)
 {
-    if (flush == Flush::Cached)
-        return writeCached(name, bytes);
-    QSaveFile f(name);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
-    if (f.write(bytes) != bytes.size()) {
-        const int n = errorNumberFor(f, name);
-        const QString why = name + QStringLiteral(": ") + f.errorString();
-        f.cancelWriting();
+    // A fixed scratch name rather than a random one: a program killed while writing leaves
+    // at most one scratch file per file, and the next write of that file takes it over.
+    const QString scratchName = scratchFileName(name);
+    QFile scratch(scratchName);
+    QFile::remove(scratchName); // one orphaned with a read-only file's permissions
+    if (!scratch.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw FileError(scratchErrorNumber(scratch, name), name + QStringLiteral(": ") + scratch.errorString());
+    if (scratch.write(bytes) != bytes.size() || !scratch.flush()) {
+        const int n = scratchErrorNumber(scratch, name);
+        const QString why = name + QStringLiteral(": ") + scratch.errorString();
+        scratch.close();
+        QFile::remove(scratchName);
         throw FileError(n, why);
     }
-    if (!f.commit())
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+    if (flush == Flush::ToDisk)
+        syncToDisk(scratch); // best effort, as not every file system can
+    scratch.close();
+    if (QFile::exists(name))
+        scratch.setPermissions(QFile::permissions(name));
+    try {
+        moveOver(scratchName, name);
+    } catch (const FileError &) {
+        QFile::remove(scratchName);
+        throw;
+    }
 }
 
 void writeLines(const QString &name, const QStringList &lines)

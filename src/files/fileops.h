@@ -17,6 +17,9 @@ namespace kess {
 // which the companions read straight from the system's cache, need only the atomic rename.
 enum class Flush { ToDisk, Cached };
 
+// The scratch file a write of `name` goes through ("kessinit.txt.tmp"). A program stopped in
+// the middle of a write leaves at most this one; the next write of `name` takes it over.
+QString scratchFileName(const QString &name);
 // Replaces `name` with the lines given, each ended by CR LF.
 void writeLines(const QString &name, const QStringList &lines);
 // Replaces `name` with exactly these bytes.

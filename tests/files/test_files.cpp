@@ -586,7 +586,7 @@ void TestFiles::copyAndRemove()
     QCOMPARE(contents(QStringLiteral("latest.txt")), binary);
     QCOMPARE(errorOf([] { copyFile(QStringLiteral("c1.txt"), QStringLiteral("nosuch/latest.txt"), Flush::Cached); }),
              int(ErrPathNotFound));
-    QVERIFY(QDir().entryList({QStringLiteral("*.kessnew")}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(QDir().entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden).isEmpty());
 
     removeFile(QStringLiteral("fresh.txt"));
     QVERIFY(!QFile::exists(QStringLiteral("fresh.txt")));
