@@ -6,6 +6,10 @@
 // anything else as text, so the words True and False come back as text. The reader works on
 // bytes held in memory and never fails on what they contain: the worst it does is throw a
 // FileError (62 past the end, 13 for an item that is not the kind asked for).
+//
+// An item longer than MaxItemBytes keeps only its first MaxItemBytes bytes as text and is never
+// a number: no value of these files is that long, and a runaway line then costs one scan for
+// its delimiter instead of decoding and converting megabytes.
 #include "errors.h"
 
 #include <QByteArray>
@@ -13,6 +17,8 @@
 #include <optional>
 
 namespace kess {
+
+constexpr qsizetype MaxItemBytes = 1 << 20;
 
 struct Item {
     QString text;        // the item as read, quotes removed

@@ -11,6 +11,7 @@
 #include "learning/learningfiles.h"
 #include "scheduler/duerule.h"
 #include "scheduler/schedulerpanel.h"
+#include "settings/siteflags.h"
 #include "sites/sitefiles.h"
 
 #include <QGridLayout>
@@ -215,7 +216,10 @@ void MirrixSetup::load()
     s.trace(20, QStringLiteral("mxrunlist.txt"));
     QList<int> flags;
     try {
-        flags = parseLearningList(readBytes(QStringLiteral("mxrunlist.txt")));
+        const SiteFlagList list = decodeSiteFlags(readBytes(QStringLiteral("mxrunlist.txt"), SettingsReadLimit));
+        if (list.fault)
+            throw *list.fault;
+        flags = list.flags;
     } catch (const FileError &e) {
         reportFileError(e.number, e.reason);
     }
@@ -396,7 +400,7 @@ void MirrixSetup::ok()
             s.learningSitesPresent = 1;
     }
     try {
-        writeLines(QStringLiteral("mxrunlist.txt"), learningListLines(flags));
+        writeBytes(QStringLiteral("mxrunlist.txt"), encodeSiteFlags(flags));
     } catch (const FileError &e) {
         reportFileError(e.number, e.reason);
     }

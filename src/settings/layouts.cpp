@@ -86,7 +86,7 @@ QList<LineLayout> expand(std::span<const LineRange> ranges, int fixedLines,
 
 QString quoted(const QString &text)
 {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return quotedText(text);
 }
 
 // An unquoted item as it was read ("1.50" stays "1.50", ".5" stays ".5"), so a rewrite changes
@@ -98,11 +98,7 @@ QString bareText(const Item &item)
         const std::optional<double> asRead = parseNumber(item.text);
         return asRead && *asRead == *item.number ? item.text.trimmed() : numberText(*item.number);
     }
-    const QString &t = item.text;
-    if (t.contains(u',') || t.startsWith(u'"') || t.trimmed() != t || t.contains(u'\r') ||
-        t.contains(u'\n'))
-        return quoted(t);
-    return t;
+    return textValue(item.text);
 }
 
 QString recordItem(const Item &item, ItemKind kind)
