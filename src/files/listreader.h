@@ -42,6 +42,9 @@ public:
     // True when not a byte is left (for line reads, where an empty line counts).
     bool atEndOfData() const { return m_pos >= m_bytes.size(); }
 
+    // True when the last item read ended at a comma: another item, maybe empty, follows on
+    // that line even where atEnd() says the data has ended ("5," at the end of a file).
+    bool afterComma() const { return m_pos > 0 && m_bytes[m_pos - 1] == ','; }
     Item read();                // one item, whatever it holds
     double readNumber();        // one item that must be a number (13 otherwise)
     QString readText();         // one item as text (a number gives its own text)

@@ -10,8 +10,11 @@ namespace {
 
 bool sameItem(const Item &a, const Item &b)
 {
-    // A number may be rewritten in its plain form ("0\f" as "0"); a text is kept as it is.
-    return a.number == b.number && (a.number || a.text == b.text);
+    // A number may be rewritten in its plain form ("0\f" as "0"); a text is kept, but for its
+    // own double quotes when it has to be written in quotes.
+    if (a.number && b.number)
+        return *a.number == *b.number;
+    return QString(a.text).remove(u'"') == QString(b.text).remove(u'"');
 }
 
 template <std::size_t N>

@@ -5,6 +5,8 @@
 
 #include "settings/layouts.h"
 
+#include <QFile>
+
 namespace kess {
 
 inline QByteArray settingsBytes(const QStringList &lines)
@@ -30,6 +32,11 @@ inline QByteArray settingsRoundTrip(const QByteArray &bytes, SettingsFile file)
         return {};
     }
     FUZZ_CHECK(read.size() >= layout.fixedLines() && read.size() <= layout.lineCount());
+    if (qEnvironmentVariableIsSet("KESS_FUZZ_DUMP")) {
+        QFile dump(qEnvironmentVariable("KESS_FUZZ_DUMP"));
+        if (dump.open(QIODevice::WriteOnly))
+            dump.write(written);
+    }
     ListReader r(written);
     const SettingsLines back = readSettings(r, layout); // must not throw: we wrote it
     FUZZ_CHECK(back.size() == read.size());
