@@ -6,61 +6,48 @@
 #include "companions/replypoll.h"
 #include "files/errors.h"
 #include "files/fileops.h"
-#include "files/records.h"
+#include "settings/programsettings.h"
+#include "settings/siteflags.h"
 #include "sites/sitefiles.h"
 
 #include <QCoreApplication>
 
 namespace kess {
 
-namespace {
-
-// A text value is written as it stands; one holding a comma is quoted so that it reads back
-// as one value instead of shifting every value after it.
-QString textLine(const QString &text)
-{
-    return text.contains(u',') ? QStringLiteral("\"") + text + QStringLiteral("\"") : text;
-}
-
-QString flagLine(bool on) { return printForm(on ? 1 : 0); }
-
-} // namespace
-
 Shutdown::Shutdown(MainWindow &window) : w(window)
 {
     QObject::connect(w.Command3, &QPushButton::clicked, &w, [this] { close(); });
 }
 
-QStringList Shutdown::settingsLines()
+ProgramSettings Shutdown::collectSettings()
 {
     AppState &s = w.state;
-    QStringList lines;
-    for (int h = 0; h < 24; ++h)
-        lines << printForm(s.hourFlags[h]);
-    lines << printForm(s.minutesAfterTheHour);
-    lines << (s.schedulerOn ? QStringLiteral("True") : QStringLiteral("False"));
-    lines << printForm(s.convertBmpToPng);
-    lines << textLine(w.ivtx->text());
-    lines << textLine(w.pngtar->text());
-    lines << printForm(s.runBatchFile);
+    ProgramSettings p;
+    p.hourFlags = s.hourFlags;
+    p.minutesAfterTheHour = s.minutesAfterTheHour;
+    p.schedulerOn = s.schedulerOn;
+    p.convertBmpToPng = s.convertBmpToPng;
+    p.irfanViewFolder = w.ivtx->text();
+    p.pngTargetFolder = w.pngtar->text();
+    p.runBatchFile = s.runBatchFile;
     s.batchFile = w.exbattx->text();
-    lines << textLine(s.batchFile);
-    lines << flagLine(w.exmodchk->isChecked());
-    lines << flagLine(w.locchk->isChecked());
-    lines << printForm(s.dorliqWaitLimit);
-    lines << printForm(s.bootWithWholeHour);
-    lines << printForm(s.useDefaultWaterTemps);
-    lines << printForm(s.skipNonCriticalMessages);
-    lines << printForm(s.learningRunHour);
-    lines << printForm(s.learningRunMinute);
-    return lines;
+    p.batchFile = s.batchFile;
+    p.skipIfModelMissing = w.exmodchk->isChecked() ? 1 : 0;
+    p.skipIfStationMissing = w.locchk->isChecked() ? 1 : 0;
+    p.dorliqWaitLimit = s.dorliqWaitLimit;
+    p.bootWithWholeHour = s.bootWithWholeHour;
+    p.useDefaultWaterTemps = s.useDefaultWaterTemps;
+    p.skipNonCriticalMessages = s.skipNonCriticalMessages;
+    p.learningRunHour = s.learningRunHour;
+    p.learningRunMinute = s.learningRunMinute;
+    return p;
 }
 
-bool Shutdown::writeOrAsk(int fileNumber, const QString &name, const QStringList &lines)
+bool Shutdown::writeOrAsk(int fileNumber, const QString &name, const QByteArray &bytes)
 {
     w.state.trace(fileNumber, name);
     try {
-        writeLines(name, lines);
+        writeBytes(name, bytes);
         return true;
     } catch (const FileError &e) {
         return Dialogs::askYesNo(
@@ -94,12 +81,12 @@ bool Shutdown::close()
         return false;
     w.unsavedSettingsCheck();
 
-    if (!writeOrAsk(1, QStringLiteral("kessinit.txt"), settingsLines()))
+    if (!writeOrAsk(1, QStringLiteral("kessinit.txt"), encodeProgramSettings(collectSettings())))
         return false;
-    QStringList runList;
+    QList<int> runList;
     for (int site = 1; site <= s.siteCount; ++site)
-        runList << printForm(s.runListFlags[site]);
-    if (!writeOrAsk(2, QStringLiteral("runlist.txt"), runList))
+        runList << s.runListFlags[site];
+    if (!writeOrAsk(2, QStringLiteral("runlist.txt"), encodeSiteFlags(runList)))
         return false;
 
     // Tell the companion programs KESSAMIR is idle and leave the generic settings in place.

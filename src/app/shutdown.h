@@ -1,6 +1,9 @@
 #pragma once
 // The orderly way out: the "Close" button.
-#include <QStringList>
+#include "settings/programsettings.h"
+
+#include <QByteArray>
+#include <QString>
 
 namespace kess {
 
@@ -13,8 +16,8 @@ public:
     // The Close button. Returns true when the program ended.
     bool close();
 
-    // The 39 lines of "kessinit.txt" for the window as it stands.
-    QStringList settingsLines();
+    // The program's own settings ("kessinit.txt") as the window stands.
+    ProgramSettings collectSettings();
 
     // Why Close (and closing the window) is refused while a run is under way.
     static QString runUnderWayNotice();
@@ -23,7 +26,7 @@ public:
     bool ended() const { return m_ended; }
 
 private:
-    bool writeOrAsk(int fileNumber, const QString &name, const QStringList &lines);
+    bool writeOrAsk(int fileNumber, const QString &name, const QByteArray &bytes);
     MainWindow &w;
     bool m_ended = false;
 };

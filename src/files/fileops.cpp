@@ -87,6 +87,17 @@ void writeRecord(const QString &name, double value)
     writeLines(name, {recordForm(value)});
 }
 
+QByteArray readBytes(const QString &name, qint64 maxBytes)
+{
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+    QByteArray bytes = f.read(maxBytes);
+    if (f.error() != QFileDevice::NoError)
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    return bytes;
+}
+
 QByteArray readBytes(const QString &name)
 {
     QFile f(name);
@@ -120,11 +131,20 @@ void removeFile(const QString &name)
         throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
 }
 
+std::optional<double> parseNumberRecord(const QByteArray &bytes)
+{
+    try {
+        ListReader r(bytes);
+        return r.readNumber();
+    } catch (const FileError &) {
+        return std::nullopt;
+    }
+}
+
 std::optional<double> readNumberFile(const QString &name)
 {
     try {
-        ListReader r = ListReader::open(name);
-        return r.readNumber();
+        return parseNumberRecord(readBytes(name, SettingsReadLimit));
     } catch (const FileError &) {
         return std::nullopt;
     }

@@ -28,6 +28,11 @@ void writeBytes(const QString &name, const QByteArray &bytes, Flush flush = Flus
 void writeRecord(const QString &name, double value);
 // Reads a whole file (FileError 53 and the like when it cannot be opened).
 QByteArray readBytes(const QString &name);
+// Reads at most the first `maxBytes` bytes of a file: the readers of the small settings and
+// handshake files take no more than their layout needs, however large the file has grown.
+QByteArray readBytes(const QString &name, qint64 maxBytes);
+// Far more than any settings or handshake file holds (the largest is a few kilobytes).
+constexpr qint64 SettingsReadLimit = 1 << 20;
 // Copies `source` over `destination` (atomic replace of the destination).
 void copyFile(const QString &source, const QString &destination, Flush flush = Flush::ToDisk);
 // Renames `source` over `destination`, replacing it in one step (the journal of a rewrite of
@@ -39,5 +44,7 @@ void removeFile(const QString &name);
 // Reads the single numeric value of a small file (a flag file, "imcode.txt", a missing-data
 // file); empty when the file cannot be read or does not begin with a number.
 std::optional<double> readNumberFile(const QString &name);
+// The same for bytes held in memory: the first item, when it is a number.
+std::optional<double> parseNumberRecord(const QByteArray &bytes);
 
 } // namespace kess

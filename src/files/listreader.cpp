@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace kess {
 
 namespace {
@@ -78,12 +80,36 @@ QString decodeText(const QByteArray &bytes)
     return QString::fromLatin1(bytes);
 }
 
+namespace {
+// True when the bytes hold a valid UTF-8 sequence of two or more bytes anywhere: the reader
+// would take an item holding it for UTF-8.
+bool holdsUtf8Sequence(const QByteArray &bytes)
+{
+    const auto continuation = [&](qsizetype i) {
+        return i < bytes.size() && (static_cast<unsigned char>(bytes[i]) & 0xC0) == 0x80;
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        bool whole = length > 0;
+        for (int k = 1; whole && k < length; ++k)
+            whole = continuation(i + k);
+        if (whole)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 QByteArray encodeText(const QString &text)
 {
     for (QChar c : text)
         if (c.unicode() > 0xFF)
             return text.toUtf8();
-    return text.toLatin1();
+    // Latin-1 only when no item of it could read back as UTF-8 ("\xC3\xA9" would come back
+    // as one character instead of two).
+    const QByteArray latin = text.toLatin1();
+    return holdsUtf8Sequence(latin) ? text.toUtf8() : latin;
 }
 
 ListReader::ListReader(QByteArray bytes) : m_bytes(std::move(bytes))
@@ -138,7 +164,7 @@ Item ListReader::read()
         const qsizetype start = ++m_pos;
         while (m_pos < m_bytes.size() && m_bytes[m_pos] != '"')
             ++m_pos;
-        item.text = decodeText(m_bytes.mid(start, m_pos - start));
+        item.text = decodeText(m_bytes.mid(start, std::min(m_pos - start, MaxItemBytes)));
         item.quoted = true;
         if (m_pos < m_bytes.size())
             ++m_pos; // closing quote
@@ -152,8 +178,9 @@ Item ListReader::read()
         qsizetype end = m_pos;
         while (end > start && isBlank(m_bytes[end - 1]))
             --end;
-        item.text = decodeText(m_bytes.mid(start, end - start));
-        item.number = parseNumber(item.text);
+        item.text = decodeText(m_bytes.mid(start, std::min(end - start, MaxItemBytes)));
+        if (end - start <= MaxItemBytes)
+            item.number = parseNumber(item.text);
     }
     skipDelimiter();
     return item;

@@ -6,6 +6,10 @@
 // anything else as text, so the words True and False come back as text. The reader works on
 // bytes held in memory and never fails on what they contain: the worst it does is throw a
 // FileError (62 past the end, 13 for an item that is not the kind asked for).
+//
+// An item longer than MaxItemBytes keeps only its first MaxItemBytes bytes as text and is never
+// a number: no value of these files is that long, and a runaway line then costs one scan for
+// its delimiter instead of decoding and converting megabytes.
 #include "errors.h"
 
 #include <QByteArray>
@@ -13,6 +17,8 @@
 #include <optional>
 
 namespace kess {
+
+constexpr qsizetype MaxItemBytes = 1 << 20;
 
 struct Item {
     QString text;        // the item as read, quotes removed
@@ -36,6 +42,9 @@ public:
     // True when not a byte is left (for line reads, where an empty line counts).
     bool atEndOfData() const { return m_pos >= m_bytes.size(); }
 
+    // True when the last item read ended at a comma: another item, maybe empty, follows on
+    // that line even where atEnd() says the data has ended ("5," at the end of a file).
+    bool afterComma() const { return m_pos > 0 && m_bytes[m_pos - 1] == ','; }
     Item read();                // one item, whatever it holds
     double readNumber();        // one item that must be a number (13 otherwise)
     QString readText();         // one item as text (a number gives its own text)

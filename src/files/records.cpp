@@ -17,6 +17,29 @@ QString printForm(double v)
     return (v < 0 ? t : QStringLiteral(" ") + t) + QStringLiteral(" ");
 }
 
+QString quotedText(const QString &text)
+{
+    QString inner = text;
+    inner.remove(u'"');
+    return QStringLiteral("\"") + inner + QStringLiteral("\"");
+}
+
+QString textValue(const QString &text)
+{
+    bool control = false;
+    for (QChar c : text)
+        control = control || (c.unicode() < 0x20 && c != u'\t');
+    const bool needsQuotes = control || text.contains(u',') || text.startsWith(u'"') || text.trimmed() != text;
+    if (!needsQuotes)
+        return text;
+    if (text.contains(u'"')) {
+        QString inner = text;
+        inner.remove(u'"');
+        return textValue(inner);
+    }
+    return quotedText(text);
+}
+
 double numericValue(const QString &text)
 {
     qsizetype i = 0;

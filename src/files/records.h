@@ -14,6 +14,13 @@ QString printForm(double v);
 // Leading numeric value of a text box: "7.5" -> 7.5, "12abc" -> 12, "" -> 0.
 double numericValue(const QString &text);
 
+// A text value as the settings files write it: bare when it reads back as this one value, else
+// in double quotes. Nothing in these files escapes a double quote, so a text that must be
+// quoted loses its own double quotes (it still reads back as one value, the same every time).
+QString textValue(const QString &text);
+// A text value always in double quotes (its own double quotes dropped, as above).
+QString quotedText(const QString &text);
+
 // Folder texts: true when the text ends in a backslash (or, away from Windows, a slash).
 bool endsWithSeparator(const QString &folder);
 // Appends the separator the text already uses ("\" when it holds a backslash, else "/" away

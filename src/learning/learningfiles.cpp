@@ -10,23 +10,6 @@
 
 namespace kess {
 
-QList<int> parseLearningList(const QByteArray &bytes)
-{
-    ListReader r(bytes);
-    QList<int> flags;
-    while (!r.atEnd() && flags.size() < MaxSites)
-        flags << static_cast<int>(std::lround(r.readNumber()));
-    return flags;
-}
-
-QStringList learningListLines(const QList<int> &flags)
-{
-    QStringList lines;
-    for (int flag : flags)
-        lines << printForm(flag);
-    return lines;
-}
-
 QString neutralCorrectionRecord()
 {
     return QStringLiteral("0,1,0,0");

@@ -1,18 +1,12 @@
 #pragma once
-// The learning program's files: the include list "mxrunlist.txt", the per-site learning settings
-// a<N>.txt and the neutral correction record.
+// The learning program's files: the per-site learning settings a<N>.txt and the neutral
+// correction record. The include list "mxrunlist.txt" is read and written by settings/siteflags.h.
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace kess {
-
-// The flags of "mxrunlist.txt", site 1 first: one number per line until the end of the file, at
-// most 99. Throws FileError (13) for an item that is not a number.
-QList<int> parseLearningList(const QByteArray &bytes);
-// The lines of "mxrunlist.txt" for these flags, each in print form (" 1 ").
-QStringList learningListLines(const QList<int> &flags);
 
 // The correction file of a site that does not learn: no offset, factor 1.
 QString neutralCorrectionRecord();

@@ -12,6 +12,7 @@
 #include "learning/learningfiles.h"
 #include "scheduler/duerule.h"
 #include "scheduler/schedulerpanel.h"
+#include "settings/siteflags.h"
 #include "sites/sitefiles.h"
 #include "sites/sitelist.h"
 
@@ -205,7 +206,10 @@ void MirrixSetup::load()
     s.trace(20, QStringLiteral("mxrunlist.txt"));
     QList<int> flags;
     try {
-        flags = parseLearningList(readBytes(QStringLiteral("mxrunlist.txt")));
+        const SiteFlagList list = decodeSiteFlags(readBytes(QStringLiteral("mxrunlist.txt"), SettingsReadLimit));
+        if (list.fault)
+            throw *list.fault;
+        flags = list.flags;
     } catch (const FileError &e) {
         reportFileError(e.number, e.reason);
     }
@@ -387,7 +391,7 @@ void MirrixSetup::ok()
             s.learningSitesPresent = 1;
     }
     try {
-        writeLines(QStringLiteral("mxrunlist.txt"), learningListLines(flags));
+        writeBytes(QStringLiteral("mxrunlist.txt"), encodeSiteFlags(flags));
     } catch (const FileError &e) {
         reportFileError(e.number, e.reason);
     }

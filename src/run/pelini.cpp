@@ -1,20 +1,29 @@
 #include "pelini.h"
 
 #include "core/appstate.h"
-#include "files/listreader.h"
-#include "files/records.h"
+#include "files/fileops.h"
+#include "settings/pelinivalues.h"
 
 namespace kess {
 
 namespace {
 
-// Five elements of list A then the same five of list B, starting at element `first`.
-void readListLine(ListReader &r, AppState &s, int first)
+PeliniValues valuesOf(const AppState &s)
 {
-    for (int i = 0; i < 5; ++i)
-        s.pelthorListA[first + i] = r.read();
-    for (int i = 0; i < 5; ++i)
-        s.pelthorListB[first + i] = r.read();
+    return {s.pelthorValues1to8, s.pelthorValues19to27, s.workingFolder, s.pelthorValueAfterFolder1,
+            s.pelthorValueAfterFolder2, s.pelthorListA, s.pelthorListB, s.pelthorFurtherFields};
+}
+
+void store(const PeliniValues &v, AppState &s)
+{
+    s.pelthorValues1to8 = v.values1to8;
+    s.pelthorValues19to27 = v.values19to27;
+    s.workingFolder = v.workingFolder;
+    s.pelthorValueAfterFolder1 = v.valueAfterFolder1;
+    s.pelthorValueAfterFolder2 = v.valueAfterFolder2;
+    s.pelthorListA = v.listA;
+    s.pelthorListB = v.listB;
+    s.pelthorFurtherFields = v.furtherFields;
 }
 
 } // namespace
@@ -22,49 +31,15 @@ void readListLine(ListReader &r, AppState &s, int first)
 void readpelini(AppState &s, bool full)
 {
     s.trace(7, QStringLiteral("pelini.txt"));
-    ListReader r = ListReader::open(QStringLiteral("pelini.txt"));
-    for (Item &v : s.pelthorValues1to8)
-        v = r.read();
-    if (full) {
-        readListLine(r, s, 1);
-    } else {
-        for (int i = 0; i < 10; ++i)
-            r.read();
+    PeliniValues values = valuesOf(s);
+    const QByteArray bytes = readBytes(QStringLiteral("pelini.txt"), SettingsReadLimit);
+    try {
+        decodePelini(bytes, values, full);
+    } catch (const FileError &) {
+        store(values, s); // what was read before the fault stays
+        throw;
     }
-    for (Item &v : s.pelthorValues19to27)
-        v = r.read();
-
-    s.workingFolder = QStringLiteral("c:\\vantro\\");
-    s.pelthorValueAfterFolder1 = Item::fromNumber(6);
-    s.pelthorValueAfterFolder2 = Item::fromNumber(0);
-    if (r.atEnd())
-        return;
-    s.workingFolder = withSeparator(r.readText());
-    if (r.atEnd())
-        return;
-    s.pelthorValueAfterFolder1 = r.read();
-    if (r.atEnd())
-        return;
-    s.pelthorValueAfterFolder2 = r.read();
-    if (!full)
-        return;
-
-    // Lines 15 to 24, each read only while the file has not ended: a list line holds five
-    // elements of each list from `listFirst` on, any other line that many single fields.
-    struct TailLine {
-        int fields;
-        int listFirst;
-    };
-    constexpr TailLine tail[] = {{2, 0}, {1, 0}, {0, 6}, {1, 0}, {1, 0}, {0, 11}, {1, 0}, {1, 0}, {0, 16}, {1, 0}};
-    std::size_t field = 0;
-    for (const TailLine &line : tail) {
-        if (r.atEnd())
-            return;
-        if (line.listFirst > 0)
-            readListLine(r, s, line.listFirst);
-        for (int i = 0; i < line.fields; ++i)
-            s.pelthorFurtherFields[field++] = r.read();
-    }
+    store(values, s);
 }
 
 } // namespace kess

@@ -86,7 +86,7 @@ QList<LineLayout> expand(std::span<const LineRange> ranges, int fixedLines,
 
 QString quoted(const QString &text)
 {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return quotedText(text);
 }
 
 // An unquoted item as it was read ("1.50" stays "1.50", ".5" stays ".5"), so a rewrite changes
@@ -98,11 +98,7 @@ QString bareText(const Item &item)
         const std::optional<double> asRead = parseNumber(item.text);
         return asRead && *asRead == *item.number ? item.text.trimmed() : numberText(*item.number);
     }
-    const QString &t = item.text;
-    if (t.contains(u',') || t.startsWith(u'"') || t.trimmed() != t || t.contains(u'\r') ||
-        t.contains(u'\n'))
-        return quoted(t);
-    return t;
+    return textValue(item.text);
 }
 
 QString recordItem(const Item &item, ItemKind kind)
@@ -214,8 +210,8 @@ const SettingsLayout &settingsLayout(SettingsFile file)
 
 namespace {
 
-// True when all that is left is one or more empty lines: an optional line of one item written
-// empty (an empty text) as the last line of a file. Such a line is there, and is kept as a line.
+// True when all that is left is one or more empty lines: a line of one item written empty (an
+// empty text) near the end of a file. Such a line is there, and is kept as a line.
 bool emptyLineLeft(const ListReader &reader)
 {
     if (!reader.atEnd() || reader.atEndOfData())
@@ -231,7 +227,7 @@ SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout)
     SettingsLines lines;
     for (int l = 1; l <= layout.lineCount(); ++l) {
         const int count = layout.itemsOn(l);
-        if (count == 1 && layout.isOptional(l) && emptyLineLeft(reader)) {
+        if (count == 1 && emptyLineLeft(reader)) {
             reader.readLine();
             lines.append({Item{}});
             continue;
@@ -240,8 +236,15 @@ SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout)
             break;
         QList<Item> items;
         try {
-            for (int i = 0; i < count; ++i)
-                items.append(reader.read());
+            for (int i = 0; i < count; ++i) {
+                // A line written with empty items at its end ("5,,") as the last of the file.
+                if (i > 0 && reader.atEnd() && reader.afterComma()) {
+                    items.append(Item{});
+                    if (i == count - 1 && !reader.atEndOfData())
+                        reader.readLine(); // the line's own end, not an empty line of its own
+                } else
+                    items.append(reader.read());
+            }
         } catch (const FileError &e) {
             if (e.number != ErrPastEnd)
                 throw;

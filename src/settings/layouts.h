@@ -94,7 +94,9 @@ using SettingsLines = QList<QList<Item>>;
 // Reads a file's items in layout order. The fixed part must be there (FileError 62 when the
 // data ends inside it); each optional line is read only when something is left, so the result
 // holds between fixedLines() and lineCount() lines. Data that ends inside a line gives 62, its
-// reason naming the line. A last optional line of one item left empty is read as one empty item.
+// reason naming the line. A line of one item left empty near the end of the data, and empty
+// items after a last comma, are read as empty items, so whatever formatSettings() writes reads
+// back.
 SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout);
 
 // Reads a saved or working file whole (FileError 53 and the like when it cannot be opened); a

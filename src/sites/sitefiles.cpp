@@ -12,7 +12,12 @@ QString siteFileName(const QString &prefix, int site)
 
 SiteIdentity readSiteIdentity(const QString &fileName)
 {
-    ListReader reader = ListReader::open(fileName);
+    return parseSiteIdentity(readBytes(fileName, SettingsReadLimit));
+}
+
+SiteIdentity parseSiteIdentity(const QByteArray &bytes)
+{
+    ListReader reader(bytes);
     SiteIdentity id;
     for (int value = 1; value <= 17; ++value) {
         const QString text = reader.readText();

@@ -1,6 +1,7 @@
 #pragma once
 // Site numbers, the names of each site's saved files, the site-list entry and staging a
 // site's saved files onto the working files.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,9 @@ struct SiteIdentity {
 // Reads a site's name and code from a VANTRO settings file (c<N>.txt or "custinit.txt").
 // Throws FileError when the file cannot be opened or is too short.
 SiteIdentity readSiteIdentity(const QString &fileName);
+// The same from the file's bytes: reads values 1 to 17 and no further; FileError 62 when the
+// bytes end before value 17 (the only error it throws).
+SiteIdentity parseSiteIdentity(const QByteArray &bytes);
 
 // "+ 7 KATL Atlanta": the mark ("+" for 1, "-" for 0; at start-up any other flag gives no
 // mark, afterwards any nonzero flag gives "+"), the number with one leading blank, the code

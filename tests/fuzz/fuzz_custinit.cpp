@@ -1,0 +1,27 @@
+// VANTRO's "custinit.txt" (and every c<N>.txt): the layout round trip, and the site identity
+// read from the same bytes fails only with "past the end".
+#include "settingsround.h"
+
+#include "sites/sitefiles.h"
+
+using namespace kess;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = fuzzBytes(data, size);
+    const QByteArray written = settingsRoundTrip(bytes, SettingsFile::Custinit);
+    try {
+        const SiteIdentity id = parseSiteIdentity(bytes);
+        FUZZ_CHECK(!id.name.endsWith(u'+') || id.name.endsWith(QStringLiteral("++")) || id.name == QStringLiteral("+"));
+        if (!written.isEmpty()) {
+            // A copy KESSAMIR wrote names the same site (a text written in quotes cannot keep
+            // double quotes of its own).
+            const SiteIdentity copy = parseSiteIdentity(written);
+            FUZZ_CHECK(copy.code == QString(id.code).remove(u'"'));
+            FUZZ_CHECK(copy.name == QString(id.name).remove(u'"') || copy.name + u'+' == QString(id.name).remove(u'"'));
+        }
+    } catch (const FileError &e) {
+        FUZZ_CHECK(e.number == ErrPastEnd);
+    }
+    return 0;
+}
