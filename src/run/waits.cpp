@@ -120,6 +120,9 @@ void paceBeforeTick(const QTimer *poll)
         if (back < marginMs)
             back += periodMs;
         const double until = tickIn - back;
+        // Already read in this window: the read for this tick has been made; wait for the next.
+        if (until < 1 && inPacingWindow() && periodIndex() == g_lastPacedPeriod)
+            continue;
         if (until >= 0) {
             if (until >= 1)
                 yieldFor(static_cast<int>(until));
