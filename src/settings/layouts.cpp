@@ -222,29 +222,36 @@ bool emptyLineLeft(const ListReader &reader)
 
 } // namespace
 
+bool readLayoutLine(ListReader &reader, int count, bool optional, QList<Item> &items)
+{
+    items.clear();
+    if (count == 1 && emptyLineLeft(reader)) {
+        reader.readLine();
+        items.append(Item{});
+        return true;
+    }
+    if (optional && reader.atEnd())
+        return false;
+    for (int i = 0; i < count; ++i) {
+        // A line written with empty items at its end ("5,,") as the last of the file.
+        if (i > 0 && reader.atEnd() && reader.afterComma()) {
+            items.append(Item{});
+            if (i == count - 1 && !reader.atEndOfData())
+                reader.readLine(); // the line's own end, not an empty line of its own
+        } else
+            items.append(reader.read());
+    }
+    return true;
+}
+
 SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout)
 {
     SettingsLines lines;
+    QList<Item> items;
     for (int l = 1; l <= layout.lineCount(); ++l) {
-        const int count = layout.itemsOn(l);
-        if (count == 1 && emptyLineLeft(reader)) {
-            reader.readLine();
-            lines.append({Item{}});
-            continue;
-        }
-        if (layout.isOptional(l) && reader.atEnd())
-            break;
-        QList<Item> items;
         try {
-            for (int i = 0; i < count; ++i) {
-                // A line written with empty items at its end ("5,,") as the last of the file.
-                if (i > 0 && reader.atEnd() && reader.afterComma()) {
-                    items.append(Item{});
-                    if (i == count - 1 && !reader.atEndOfData())
-                        reader.readLine(); // the line's own end, not an empty line of its own
-                } else
-                    items.append(reader.read());
-            }
+            if (!readLayoutLine(reader, layout.itemsOn(l), layout.isOptional(l), items))
+                break;
         } catch (const FileError &e) {
             if (e.number != ErrPastEnd)
                 throw;

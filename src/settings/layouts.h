@@ -99,6 +99,12 @@ using SettingsLines = QList<QList<Item>>;
 // back.
 SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout);
 
+// Reads the next line of `count` items into `items` by the rules of readSettings(): returns
+// false, reading nothing, when `optional` and the data has ended; throws FileError 62 when the
+// data ends inside the line. Readers that take single values from a file of a layout read it
+// line by line with this, so they end where readSettings() ends.
+bool readLayoutLine(ListReader &reader, int count, bool optional, QList<Item> &items);
+
 // Reads a saved or working file whole (FileError 53 and the like when it cannot be opened); a
 // reason names the file and, for a short file, the line at which it ends.
 SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout);

@@ -22,11 +22,12 @@ struct PeliniValues {
     std::array<Item, 8> furtherFields; // the single fields of lines 15 (two), 16, 18, 19, 21, 22, 24
 };
 
-// Reads the bytes of "pelini.txt" into `values`. `full` false stops after the two values that
-// follow the working folder and leaves the lists alone, as start-up does. Throws FileError 62
-// (and nothing else) when the bytes end inside values 1 to 27; what was read before stays.
-// The working folder and the two values after it are reset to their defaults before they are
-// read, so a file that ends before them leaves the defaults.
+// Reads the bytes of "pelini.txt" into `values`, line by line by the rules of the pelini
+// layout. `full` false stops after the two values that follow the working folder and leaves
+// the lists alone, as start-up does. Throws FileError 62 (and nothing else) when the bytes end
+// inside lines 1 to 11 or inside a later line; the lines read before stay. The working folder
+// and the two values after it are reset to their defaults before they are read, so a file
+// that ends before them leaves the defaults.
 void decodePelini(const QByteArray &bytes, PeliniValues &values, bool full);
 
 } // namespace kess

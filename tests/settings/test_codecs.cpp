@@ -144,6 +144,13 @@ private slots:
         PeliniValues partial;
         QVERIFY_THROWS_EXCEPTION(FileError, decodePelini(crlf(pel.mid(0, 5)), partial, true));
         QCOMPARE(partial.values1to8[7].text, QStringLiteral("8")); // read before the end stays
+        // A last line of one empty item, as the settings writer leaves it, is a value and not
+        // the end of the file: the copy KESSAMIR writes reads back like its source.
+        PeliniValues lastEmpty;
+        decodePelini(crlf(pel.mid(0, 10) << QString()), lastEmpty, true);
+        QVERIFY(lastEmpty.values19to27[8].text.isEmpty());
+        decodePelini(crlf(pel.mid(0, 12) << QString()), lastEmpty, true);
+        QVERIFY(lastEmpty.valueAfterFolder1.text.isEmpty());
 
         QByteArray custinit = "\"Boston+\",1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,KBOS\r\n";
         const SiteIdentity id = parseSiteIdentity(custinit);
