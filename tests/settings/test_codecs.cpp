@@ -156,6 +156,8 @@ private slots:
         const SiteIdentity id = parseSiteIdentity(custinit);
         QCOMPARE(id.name, QStringLiteral("Boston"));
         QCOMPARE(id.code, QStringLiteral("KBOS"));
+        custinit.replace("Boston+", "Boston++"); // only one "+" goes
+        QCOMPARE(parseSiteIdentity(custinit).name, QStringLiteral("Boston+"));
         QVERIFY_THROWS_EXCEPTION(FileError, parseSiteIdentity("\"Boston\",1,2"));
         QCOMPARE(parseNumberRecord(" 5 \r\n"), std::optional<double>(5));
         QVERIFY(!parseNumberRecord("\r\n").has_value());
