@@ -14,6 +14,20 @@ QString withoutQuotes(const QString &text)
     return QString(text).remove(u'"');
 }
 
+// The same folder, but for the separator: a folder ending in a double quote gets one added
+// (/srv/x/" reads as /srv/x/"/), and the copy, which cannot keep the quote, has none to add
+// (/srv/x/).
+bool sameFolder(const QString &a, const QString &b)
+{
+    const auto key = [](const QString &folder) {
+        QString k = withoutQuotes(folder);
+        while (k.endsWith(u'/') || k.endsWith(u'\\'))
+            k.chop(1);
+        return k;
+    };
+    return key(a) == key(b);
+}
+
 bool sameItem(const Item &a, const Item &b)
 {
     // A number may be rewritten in its plain form ("0\f" as "0"); a text is kept, but for its
@@ -50,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             continue;
         PeliniValues copy;
         decodePelini(written, copy, full); // the copy has every line the original had
-        FUZZ_CHECK(withoutQuotes(copy.workingFolder) == withoutQuotes(values.workingFolder));
+        FUZZ_CHECK(sameFolder(copy.workingFolder, values.workingFolder));
         FUZZ_CHECK(sameItems(copy.values1to8, values.values1to8));
         FUZZ_CHECK(sameItems(copy.values19to27, values.values19to27));
         FUZZ_CHECK(sameItem(copy.valueAfterFolder1, values.valueAfterFolder1));
