@@ -3,6 +3,8 @@
 #include "files/records.h"
 #include "settings/layouts.h"
 
+#include <algorithm>
+
 namespace kess {
 
 void decodePelini(const QByteArray &bytes, PeliniValues &v, bool full)
