@@ -14,6 +14,7 @@
 #include "files/records.h"
 #include "settings/layouts.h"
 #include "settings/rewrite.h"
+#include "savedfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,13 +24,6 @@
 using namespace kess;
 
 namespace {
-
-// The files a version consists of, in the order they are written.
-const QStringList kFiles = {
-    QStringLiteral("kessinit.txt"), QStringLiteral("runlist.txt"),  QStringLiteral("c1.txt"),
-    QStringLiteral("w1.txt"),       QStringLiteral("r1.txt"),       QStringLiteral("custinit.txt"),
-    QStringLiteral("vantmini.txt"), QStringLiteral("pelini.txt"),   QStringLiteral("imcode.txt"),
-    QStringLiteral("vantroopen.txt"), QStringLiteral("dorliqopen.txt")};
 
 QString tag(int v) { return v ? QStringLiteral("second") : QStringLiteral("first"); }
 

@@ -4,6 +4,7 @@
 // under a fixed name that the next save of the same file takes over, so none accumulate.
 #include "files/fileops.h"
 #include "settings/layouts.h"
+#include "savedfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,12 +20,6 @@
 using namespace kess;
 
 namespace {
-
-const QStringList kFiles = {
-    QStringLiteral("kessinit.txt"), QStringLiteral("runlist.txt"),  QStringLiteral("c1.txt"),
-    QStringLiteral("w1.txt"),       QStringLiteral("r1.txt"),       QStringLiteral("custinit.txt"),
-    QStringLiteral("vantmini.txt"), QStringLiteral("pelini.txt"),   QStringLiteral("imcode.txt"),
-    QStringLiteral("vantroopen.txt"), QStringLiteral("dorliqopen.txt")};
 
 // The rewrite journal's scratch files and the saved files they become.
 QHash<QString, QString> journalScratch()
