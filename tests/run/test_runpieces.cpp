@@ -192,10 +192,16 @@ private slots:
             ticksAtRead.push_back(ticks);
         }
         // About one read for each poll period (a late tick may cost one more), not one for each of
-        // the 15 pacing periods; and never two reads with more than one tick between them.
+        // the 15 pacing periods; and a tick between every two reads at most. A machine busy with
+        // other work may hold one read past its tick, which then waits for the next: that once.
         QVERIFY2(ticksAtRead.size() >= 3 && ticksAtRead.size() <= 7, qPrintable(QString::number(ticksAtRead.size())));
-        for (std::size_t i = 1; i < ticksAtRead.size(); ++i)
-            QVERIFY(ticksAtRead[i] - ticksAtRead[i - 1] <= 1);
+        int skipped = 0;
+        for (std::size_t i = 1; i < ticksAtRead.size(); ++i) {
+            const int between = ticksAtRead[i] - ticksAtRead[i - 1];
+            QVERIFY2(between <= 2, qPrintable(QString::number(between)));
+            skipped += between == 2;
+        }
+        QVERIFY2(skipped <= 1, qPrintable(QString::number(skipped)));
 
         // Without a running poll it paces as every other loop does.
         poll.stop();
