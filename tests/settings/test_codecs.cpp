@@ -8,7 +8,6 @@
 #include "sites/sitefiles.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -163,19 +162,16 @@ private slots:
         QVERIFY(!parseNumberRecord("\r\n").has_value());
     }
 
-    void runawayLinesCostOneScan()
+    void runawayLinesReadOnlyToTheLimit()
     {
         // A 10 MB line: the item keeps its first MiB of text and is no number, and the file reads
-        // only as far as the limit.
+        // only as far as the limit. How fast is the start-up bench's to measure.
         const QByteArray digits(10 << 20, '7');
-        QElapsedTimer t;
-        t.start();
         ListReader r(digits);
         const Item it = r.read();
         QCOMPARE(it.text.size(), MaxItemBytes);
         QVERIFY(!it.isNumber());
         QVERIFY(decodeSiteFlags(digits).fault);
-        QVERIFY(t.elapsed() < 2000);
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
