@@ -19,10 +19,16 @@
 #include "sites/sitelist.h"
 #include "windows/auxwindows.h"
 
+#include "core/textcolour.h"
+
 #include <QCloseEvent>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kess {
@@ -51,21 +57,18 @@ const QColor kGreen(0, 128, 0);
 QColor MainWindow::darkGreen() { return QColor(0, 140, 0); }
 QColor MainWindow::darkRed() { return QColor(140, 0, 0); }
 
-void MainWindow::setTextColor(QLabel *label, const QColor &colour)
-{
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colour);
-    label->setPalette(p);
-}
+void MainWindow::setTextColor(QLabel *label, const QColor &colour) { setTextColour(label, colour); }
 
 MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
+    // The working folder after the caption, so two copies on two folders can be told apart.
     setWindowTitle(QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version ")
-                   + QLatin1String(Version));
+                   + QLatin1String(Version) + QStringLiteral(" - ") + QDir::toNativeSeparators(QDir::currentPath()));
     buildControls();
     arrangeControls();
     connectOptions();
+    explainOptions();
 
     m_siteList = std::make_unique<SiteList>(*this);
     m_forecastRun = std::make_unique<ForecastRun>(*this);
@@ -79,6 +82,8 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     connect(Command10, &QPushButton::clicked, this, [this] { m_auxWindows->showHelp(); });
     connect(Command11, &QPushButton::clicked, this, [this] { m_auxWindows->showAbout(); });
     connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
+    auto *help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { m_auxWindows->showHelp(); });
     runStatusPanel->watch(m_forecastRun->status(), Timer1);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
@@ -95,24 +100,24 @@ void MainWindow::buildControls()
     Label4 = named<QLabel>(this, "Label4", QStringLiteral("Selected site:"));
     Label3 = named<QLabel>(this, "Label3", QStringLiteral("(none yet)"));
     setTextColor(Label3, kPurple);
-    Command8 = named<QPushButton>(this, "Command8", QStringLiteral("Include in run"));
+    Command8 = named<QPushButton>(this, "Command8", QStringLiteral("&Include in run"));
     Command8->setEnabled(false);
-    Command9 = named<QPushButton>(this, "Command9", QStringLiteral("Omit from run"));
+    Command9 = named<QPushButton>(this, "Command9", QStringLiteral("&Omit from run"));
     Command9->setEnabled(false);
-    Command18 = named<QPushButton>(this, "Command18", QStringLiteral("Include all"));
-    Command19 = named<QPushButton>(this, "Command19", QStringLiteral("Omit all"));
+    Command18 = named<QPushButton>(this, "Command18", QStringLiteral("Include &all"));
+    Command19 = named<QPushButton>(this, "Command19", QStringLiteral("O&mit all"));
     Label16 = named<QLabel>(this, "Label16");
 
-    Command5 = named<QPushButton>(this, "Command5", QStringLiteral("Open VANTRO as selected site"));
-    Command6 = named<QPushButton>(this, "Command6", QStringLiteral("Open DORLIQ as selected site"));
-    Command12 = named<QPushButton>(this, "Command12", QStringLiteral("Open PELTHOR as selected site"));
+    Command5 = named<QPushButton>(this, "Command5", QStringLiteral("Open &VANTRO as selected site"));
+    Command6 = named<QPushButton>(this, "Command6", QStringLiteral("Open &DORLIQ as selected site"));
+    Command12 = named<QPushButton>(this, "Command12", QStringLiteral("Open &PELTHOR as selected site"));
     Command4 = named<QPushButton>(this, "Command4", QStringLiteral("Save settings for:"));
     Command4->setEnabled(false); // nothing to save until a companion is opened for a site
     Option1 = named<QRadioButton>(this, "Option1", QStringLiteral("selected site only "));
     Option1->setChecked(true);
     Option2 = named<QRadioButton>(this, "Option2",
                                   QStringLiteral("selected site plus generic data for all sites with '+'"));
-    Command13 = named<QPushButton>(this, "Command13", QStringLiteral("Don't save"));
+    Command13 = named<QPushButton>(this, "Command13", QStringLiteral("Do&n't save"));
     Command13->setEnabled(false);
     Label11 = named<QLabel>(this, "Label11");
     setTextColor(Label11, kRed);
@@ -137,14 +142,14 @@ void MainWindow::buildControls()
     setTextColor(offon, kRed);
     Label18 = named<QLabel>(this, "Label18");
 
-    Command2 = named<QPushButton>(this, "Command2", QStringLiteral("Run immediately"));
+    Command2 = named<QPushButton>(this, "Command2", QStringLiteral("&Run immediately"));
     Label1 = named<QLabel>(this, "Label1", QStringLiteral("Currently forecasting for:"));
     Label2 = named<QLabel>(this, "Label2", QStringLiteral("(none yet)"));
     setTextColor(Label2, kRed);
     Label7 = named<QLabel>(this, "Label7", QStringLiteral("Finished forecast for:"));
     Label8 = named<QLabel>(this, "Label8", QStringLiteral("(none yet)"));
     setTextColor(Label8, kGreen);
-    Command7 = named<QPushButton>(this, "Command7", QStringLiteral("Show text of forecast"));
+    Command7 = named<QPushButton>(this, "Command7", QStringLiteral("&Show text of forecast"));
     Label13 = named<QLabel>(this, "Label13", QStringLiteral("Maximum time to wait for DORLIQ:"));
     mintowaittx = textBox(this, "mintowaittx", QStringLiteral("5"));
     Label14 = named<QLabel>(this, "Label14", QStringLiteral("minutes"));
@@ -165,14 +170,14 @@ void MainWindow::buildControls()
     exbattx = textBox(this, "exbattx", QString());
 
     Label10 = named<QLabel>(this, "Label10", QStringLiteral("Change daylight saving time all programs, all sites:"));
-    Command14 = named<QPushButton>(this, "Command14", QStringLiteral("Start DST"));
-    Command15 = named<QPushButton>(this, "Command15", QStringLiteral("End DST"));
-    Command20 = named<QPushButton>(this, "Command20", QStringLiteral("Set up mirrix.exe for all sites"));
-    Command21 = named<QPushButton>(this, "Command21", QStringLiteral("Run mirrix immediately"));
+    Command14 = named<QPushButton>(this, "Command14", QStringLiteral("Start DS&T"));
+    Command15 = named<QPushButton>(this, "Command15", QStringLiteral("&End DST"));
+    Command20 = named<QPushButton>(this, "Command20", QStringLiteral("Set &up mirrix.exe for all sites"));
+    Command21 = named<QPushButton>(this, "Command21", QStringLiteral("Run mirri&x immediately"));
 
-    Command10 = named<QPushButton>(this, "Command10", QStringLiteral("Help"));
-    Command11 = named<QPushButton>(this, "Command11", QStringLiteral("About KESSAMIR"));
-    Command3 = named<QPushButton>(this, "Command3", QStringLiteral("Close"));
+    Command10 = named<QPushButton>(this, "Command10", QStringLiteral("&Help"));
+    Command11 = named<QPushButton>(this, "Command11", QStringLiteral("About &KESSAMIR"));
+    Command3 = named<QPushButton>(this, "Command3", QStringLiteral("&Close"));
     Label17 = named<QLabel>(this, "Label17", QStringLiteral("For use with VANTRO 2017-2024"));
     setTextColor(Label17, kRed);
 
@@ -194,7 +199,11 @@ void MainWindow::buildControls()
 
 void MainWindow::arrangeControls()
 {
-    auto *sites = new QGroupBox(tr("Sites"), this);
+    // The groups scroll inside the window, so it fits a small screen with large fonts; the row
+    // of Help, About and Close stays below them, always in reach.
+    auto *groups = new QWidget;
+    groups->setObjectName(QStringLiteral("groups"));
+    auto *sites = new QGroupBox(tr("Sites"), groups);
     auto *sitesLayout = new QVBoxLayout(sites);
     sitesLayout->addWidget(Label6);
     sitesLayout->addWidget(List1, 1);
@@ -211,7 +220,7 @@ void MainWindow::arrangeControls()
     sitesLayout->addLayout(runList);
     sitesLayout->addWidget(Label16);
 
-    auto *editing = new QGroupBox(tr("Site settings"), this);
+    auto *editing = new QGroupBox(tr("Site settings"), groups);
     auto *editLayout = new QVBoxLayout(editing);
     editLayout->addWidget(Command5);
     editLayout->addWidget(Command6);
@@ -223,7 +232,7 @@ void MainWindow::arrangeControls()
     editLayout->addWidget(Label12);
     sitesLayout->addWidget(editing);
 
-    auto *schedule = new QGroupBox(tr("Schedule"), this);
+    auto *schedule = new QGroupBox(tr("Schedule"), groups);
     auto *scheduleLayout = new QVBoxLayout(schedule);
     auto *hours = new QGridLayout;
     for (int h = 0; h < 24; ++h)
@@ -241,10 +250,12 @@ void MainWindow::arrangeControls()
     onOff->addWidget(Label18, 1);
     scheduleLayout->addLayout(onOff);
 
-    auto *run = new QGroupBox(tr("Forecast run"), this);
+    auto *run = new QGroupBox(tr("Forecast run"), groups);
     auto *runLayout = new QGridLayout(run);
     runLayout->addWidget(Command2, 0, 0);
-    runLayout->addWidget(Command7, 0, 1);
+    auto *forecastButtons = new QHBoxLayout; // the buttons that look back at runs
+    forecastButtons->addWidget(Command7);
+    runLayout->addLayout(forecastButtons, 0, 1);
     runLayout->addWidget(Label1, 1, 0);
     runLayout->addWidget(Label2, 1, 1);
     runLayout->addWidget(Label7, 2, 0);
@@ -264,7 +275,7 @@ void MainWindow::arrangeControls()
     runStatusPanel = new RunStatusPanel(run);
     runLayout->addWidget(runStatusPanel, 7, 0, 1, 2);
 
-    auto *options = new QGroupBox(tr("Options"), this);
+    auto *options = new QGroupBox(tr("Options"), groups);
     auto *optionsLayout = new QGridLayout(options);
     optionsLayout->addWidget(boothr, 0, 0, 1, 2);
     optionsLayout->addWidget(usedefst, 1, 0);
@@ -276,7 +287,7 @@ void MainWindow::arrangeControls()
     optionsLayout->addWidget(exbat, 4, 0);
     optionsLayout->addWidget(exbattx, 4, 1);
 
-    auto *dst = new QGroupBox(tr("Daylight saving and learning"), this);
+    auto *dst = new QGroupBox(tr("Daylight saving and learning"), groups);
     auto *dstLayout = new QGridLayout(dst);
     dstLayout->addWidget(Label10, 0, 0, 1, 2);
     dstLayout->addWidget(Command14, 1, 0);
@@ -299,14 +310,50 @@ void MainWindow::arrangeControls()
     right->addWidget(dst);
     right->addStretch(1);
 
-    auto *columns = new QHBoxLayout;
+    auto *columns = new QHBoxLayout(groups);
+    columns->setContentsMargins(0, 0, 0, 0);
     columns->addWidget(sites, 2);
     columns->addLayout(right, 3);
 
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("groupsArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(groups);
+
     auto *top = new QVBoxLayout(this);
-    top->addLayout(columns, 1);
+    top->addWidget(scroll, 1);
     top->addLayout(bottom);
-    resize(1100, 760);
+    // Everything at once where the screen has room, else as much as its free area holds.
+    const QSize wanted = groups->sizeHint() + QSize(2 * top->contentsMargins().left() + 20, bottom->sizeHint().height() + 40);
+    const QSize free = screen() ? screen()->availableGeometry().size() - QSize(0, 40) : wanted;
+    resize(wanted.boundedTo(free));
+}
+
+void MainWindow::explainOptions()
+{
+    exmodchk->setToolTip(QStringLiteral("Skip the site's VANTRO run when DORLIQ finds no external model (GFS) data for it."));
+    locchk->setToolTip(QStringLiteral("Skip the site's VANTRO run when DORLIQ finds no data from the site's own "
+                                      "(home) weather station, for sites that expect one."));
+    omlbl->setToolTip(exmodchk->toolTip() + u'\n' + locchk->toolTip());
+    boothr->setToolTip(QStringLiteral("When VANTRO starts from GFS model data, start the forecast at the whole hour "
+                                      "(kept in lasthr.txt for VANTRO)."));
+    usedefst->setToolTip(QStringLiteral("VANTRO uses its default water temperatures instead of measured ones "
+                                        "(kept in defseat.txt for VANTRO)."));
+    bmppng->setToolTip(QStringLiteral("After each site, convert the VANTRO charts (BMP) to PNG with IrfanView's "
+                                      "i_view32.exe, which is in the folder given here."));
+    ivtx->setToolTip(QStringLiteral("The folder that holds IrfanView's i_view32.exe."));
+    pngtar->setToolTip(QStringLiteral("Where the PNG charts go; leave it blank to keep them beside the other data."));
+    Label9->setToolTip(pngtar->toolTip());
+    exbat->setToolTip(QStringLiteral("Runs the batch file named here after site 25 and after the last site of a run."));
+    exbattx->setToolTip(exbat->toolTip());
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        refreshTextColours(this);
+    QWidget::changeEvent(event);
 }
 
 void MainWindow::connectOptions()

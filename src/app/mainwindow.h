@@ -102,11 +102,14 @@ public:
 protected:
     // Closing the window through its frame saves nothing; it asks first.
     void closeEvent(QCloseEvent *event) override;
+    // A new palette (a dark or light theme) chooses the coloured labels' shades again.
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
     void arrangeControls();
     void connectOptions();
+    void explainOptions();
     void writeOptionFile(const QString &name, int value);
 
     bool m_startingUp = false;

@@ -39,8 +39,13 @@ RunStatusPanel::RunStatusPanel(QWidget *parent) : QWidget(parent)
     runElapsed->setAutoFillBackground(true); // opaque: the group box behind it is not repainted
     runElapsed->clear();
 
-    runProgress->hide();
-    runElapsed->hide();
+    // Hidden between runs, but their place is kept: nothing below them moves when a run starts.
+    for (QWidget *w : {static_cast<QWidget *>(runProgress), static_cast<QWidget *>(runElapsed)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+        w->hide();
+    }
     showLastRun(lastHistoryLine());
 }
 

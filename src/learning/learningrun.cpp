@@ -4,6 +4,7 @@
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"
 #include "core/dialogs.h"
+#include "core/secondarywindow.h"
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "learning/learningfiles.h"
@@ -118,6 +119,7 @@ void LearningRun::showSetupWindow()
 {
     m_setup = new MirrixSetup(w);
     m_setup->load();
+    placeOverOwner(m_setup);
     m_setup->show();
     m_setup->activateWindow();
 }

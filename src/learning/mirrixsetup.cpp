@@ -6,6 +6,7 @@
 #include "companions/replypoll.h"
 #include "core/controls.h"
 #include "core/dialogs.h"
+#include "core/secondarywindow.h"
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/records.h"
@@ -76,6 +77,7 @@ MirrixSetup::MirrixSetup(MainWindow &window) : QWidget(&window, Qt::Window), w(w
     connect(Command4, &QPushButton::clicked, this, &MirrixSetup::saveSettings);
     connect(Command13, &QPushButton::clicked, this, &MirrixSetup::dontSave);
     connect(Command1, &QPushButton::clicked, this, &MirrixSetup::ok);
+    closeByKeyboard(this);
     // Moving a bar by a click, a key or a drag all change its value.
     connect(mxhrscrl, &QScrollBar::valueChanged, this, [this](int v) {
         mxhrtxt->setText(QString::number(v));

@@ -1,5 +1,6 @@
 #include "aboutform.h"
 
+#include "core/secondarywindow.h"
 #include "core/version.h"
 
 #include <QHBoxLayout>
@@ -7,7 +8,7 @@
 
 namespace kess {
 
-AboutForm::AboutForm(QWidget *owner) : QWidget(owner, Qt::Window)
+AboutForm::AboutForm(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("About KESSAMIR"));
@@ -39,6 +40,7 @@ AboutForm::AboutForm(QWidget *owner) : QWidget(owner, Qt::Window)
     Command1 = new QPushButton(QStringLiteral("Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    closeByKeyboard(this); // Escape closes a dialog already; Ctrl+W as in the other windows
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -50,6 +52,11 @@ AboutForm::AboutForm(QWidget *owner) : QWidget(owner, Qt::Window)
     layout->addWidget(Label4);
     layout->addSpacing(12);
     layout->addWidget(Label3);
+    auto *licence = new QLabel(QStringLiteral("Licence: MIT (SPDX-License-Identifier: MIT)"), this);
+    licence->setObjectName(QStringLiteral("licence"));
+    licence->setAlignment(Qt::AlignCenter);
+    layout->addSpacing(8);
+    layout->addWidget(licence);
     layout->addSpacing(12);
     layout->addLayout(buttons);
     setFixedWidth(460);

@@ -1,12 +1,13 @@
 #pragma once
-// "About KESSAMIR": the program's name, version and what it is for.
+// "About KESSAMIR": the program's name, version, licence and what it is for. A dialog (no
+// minimise or maximise); it does not block the main window.
 #include <QLabel>
 #include <QPushButton>
-#include <QWidget>
+#include <QDialog>
 
 namespace kess {
 
-class AboutForm : public QWidget {
+class AboutForm : public QDialog {
     Q_OBJECT
 public:
     explicit AboutForm(QWidget *owner);

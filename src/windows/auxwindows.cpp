@@ -1,6 +1,7 @@
 #include "auxwindows.h"
 
 #include "core/dialogs.h"
+#include "core/secondarywindow.h"
 #include "windows/aboutform.h"
 #include "windows/forecasttextform.h"
 #include "windows/helpform.h"
@@ -11,6 +12,10 @@ namespace kess {
 namespace {
 void bringToFront(QWidget *window)
 {
+    if (!window->isVisible() && !window->property("placed").toBool()) {
+        placeOverOwner(window);
+        window->setProperty("placed", true);
+    }
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();

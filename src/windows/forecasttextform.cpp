@@ -1,6 +1,7 @@
 #include "forecasttextform.h"
 
 #include "core/appstate.h"
+#include "core/secondarywindow.h"
 #include "core/dialogs.h"
 #include "windows/printing.h"
 #include "windows/rowbox.h"
@@ -25,6 +26,7 @@ ForecastTextForm::ForecastTextForm(AppState &state, QWidget *owner) : QWidget(ow
     Command2->setObjectName(QStringLiteral("Command2"));
     connect(Command1, &QPushButton::clicked, this, &ForecastTextForm::print);
     connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    closeByKeyboard(this);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,6 +1,7 @@
 #include "helpform.h"
 
 #include "core/appstate.h"
+#include "core/secondarywindow.h"
 #include "files/datafiles.h"
 #include "windows/rowbox.h"
 #include "windows/textrows.h"
@@ -19,6 +20,7 @@ HelpForm::HelpForm(AppState &state, QWidget *owner) : QWidget(owner, Qt::Window)
     Command1 = new QPushButton(QStringLiteral("Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    closeByKeyboard(this);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

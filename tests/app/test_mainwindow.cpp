@@ -1,8 +1,10 @@
 // The main window as the user first sees it, and the option handlers.
 #include "core/dialogs.h"
+#include "core/textcolour.h"
 #include "app/mainwindow.h"
 #include "workfolder.h"
 
+#include <QScrollArea>
 #include <QtTest>
 
 using namespace kess;
@@ -14,7 +16,8 @@ private slots:
     void everyControlByNameWithCaptionAndState()
     {
         MainWindow w;
-        QCOMPARE(w.windowTitle(), QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version 3.0.1"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("KESSAMIR - Multiple Site Automated Forecasting System - Version 3.0.1 - ")
+                                      + QDir::toNativeSeparators(QDir::currentPath()));
         struct Expect {
             const char *name;
             QString caption;
@@ -35,7 +38,7 @@ private slots:
         for (const Expect &e : buttons) {
             auto *b = w.findChild<QPushButton *>(QLatin1String(e.name));
             QVERIFY2(b, e.name);
-            QCOMPARE(b->text(), e.caption);
+            QCOMPARE(b->text().remove(u'&'), e.caption); // a mnemonic is no part of the caption
             QCOMPARE(b->isEnabled(), e.enabled);
         }
         QVERIFY(w.Command16->isHidden());
@@ -99,6 +102,58 @@ private slots:
             QCOMPARE(timer->interval(), 3000);
             QVERIFY(!timer->isActive());
         }
+    }
+
+    void fitsALaptopScreenAtEveryFontSize()
+    {
+        // What a 1366x768 screen leaves after a panel and the title bar; CTest runs this at 125 %
+        // scaling as well.
+        const QFont original = QApplication::font();
+        for (int points : {9, 10, 11}) {
+            QFont font = original;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+            MainWindow w;
+            w.resize(1280, 700);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCOMPARE(w.size(), QSize(1280, 700));
+            const QRect close(w.Command3->mapTo(&w, QPoint(0, 0)), w.Command3->size());
+            QVERIFY2(w.rect().contains(close) && w.Command3->isVisible(), qPrintable(QString::number(points)));
+            // Every group is as wide as it wants: nothing is scrolled out sideways.
+            QVERIFY(!w.findChild<QScrollArea *>("groupsArea")->horizontalScrollBar()->isVisible());
+        }
+        QApplication::setFont(original);
+    }
+
+    void colouredLabelsReadOnADarkPalette()
+    {
+        WorkFolder folder;
+        Dialogs::Script dialogs;
+        const QPalette light = QApplication::palette();
+        QPalette dark(QColor(53, 53, 53), QColor(45, 45, 45));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        auto everyLabelReads = [](MainWindow &w) {
+            for (QLabel *l : w.findChildren<QLabel *>()) {
+                const QPalette &p = l->palette();
+                const double ratio = contrastRatio(p.color(QPalette::WindowText), p.color(QPalette::Window));
+                QVERIFY2(ratio >= 4.5, qPrintable(l->objectName() + QStringLiteral(": ") + QString::number(ratio)));
+            }
+        };
+        {
+            MainWindow w; // made before the palette changes: the labels follow the change
+            QApplication::setPalette(dark);
+            everyLabelReads(w);
+        }
+        MainWindow w;
+        w.tm[6]->click();
+        w.Command1->click(); // "Scheduler ON" in green
+        everyLabelReads(w);
+        w.Command1->click(); // "Scheduler OFF" and "Mirrix not scheduled" in red
+        QCOMPARE(w.Label18->text(), QStringLiteral("Mirrix not scheduled"));
+        everyLabelReads(w);
+        QApplication::setPalette(light);
+        QCOMPARE(w.offon->palette().color(QPalette::WindowText), MainWindow::darkRed()); // as designed
     }
 
     void minutesFollowTheScrollBarButNotTheOtherWay()

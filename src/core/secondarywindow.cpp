@@ -1,0 +1,38 @@
+#include "secondarywindow.h"
+
+#include <QKeySequence>
+#include <QScreen>
+#include <QShortcut>
+#include <QWidget>
+
+namespace kess {
+
+void closeByKeyboard(QWidget *window)
+{
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+        auto *shortcut = new QShortcut(keys, window);
+        QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+    }
+}
+
+void placeOverOwner(QWidget *window)
+{
+    QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    QScreen *screen = owner ? owner->screen() : window->screen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    // The frame is not known before the window is shown; the owner's is a fair guess.
+    const bool ownerShown = owner && owner->isVisible();
+    const QSize frame = ownerShown ? owner->frameGeometry().size() - owner->geometry().size() : QSize(0, 0);
+    const QSize inner = window->size().boundedTo(free.size() - frame);
+    window->resize(inner.expandedTo(window->minimumSize()));
+
+    QRect outer(QPoint(0, 0), window->size() + frame);
+    outer.moveCenter(ownerShown ? owner->frameGeometry().center() : free.center());
+    outer.moveLeft(qMax(free.left(), qMin(outer.left(), free.right() + 1 - outer.width())));
+    outer.moveTop(qMax(free.top(), qMin(outer.top(), free.bottom() + 1 - outer.height())));
+    window->move(outer.topLeft());
+}
+
+} // namespace kess
