@@ -31,9 +31,9 @@ QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth)
     box->setAcceptRichText(false);
     box->setFont(fixedPitchFont());
     const int columns = rowWidth + RowMargins;
-    box->setWordWrapMode(QTextOption::WrapAnywhere);
-    box->setLineWrapColumnOrWidth(columns);
-    box->setLineWrapMode(QTextEdit::FixedColumnWidth);
+    // setRows() breaks the text into rows itself; the box only lays out lines.
+    box->setLineWrapMode(QTextEdit::NoWrap);
+    box->setProperty("rowColumns", columns);
 
     const QFontMetrics fm(box->font());
     const int textWidth = fm.horizontalAdvance(QString(columns, u'M'));
@@ -46,12 +46,18 @@ QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth)
 
 void setRows(QTextEdit *box, const QString &text)
 {
-    // Blanks at the end of a visual row would hang past its edge and shift every later row;
-    // non-breaking blanks are laid out like any other character. The document gives them back as
-    // plain blanks (toPlainText, copying).
-    QString shown = text;
-    shown.replace(u' ', QChar::Nbsp);
-    box->setPlainText(shown);
+    // The text runs on from row to row (a piece longer than a row shifts every row after it), so
+    // it is cut into rows of exactly the box's width, one line each: the box then lays out short
+    // lines instead of one paragraph as long as the whole file.
+    const qsizetype columns = box->property("rowColumns").toInt();
+    QString rows;
+    rows.reserve(text.size() + text.size() / columns + 1);
+    for (qsizetype at = 0; at < text.size(); at += columns) {
+        if (at > 0)
+            rows += u'\n';
+        rows += QStringView(text).mid(at, columns);
+    }
+    box->setPlainText(rows);
 }
 
 } // namespace kess

@@ -12,10 +12,11 @@ namespace kess {
 // Courier New where it is installed, else the system's fixed-pitch font.
 QFont fixedPitchFont(qreal pointSize = 10);
 
-// A read-only multi-line box named `name` that wraps after exactly rowWidth + 5 characters,
-// wide enough to show such a row whole.
+// A read-only multi-line box named `name`, wide enough to show a row of rowWidth + 5 characters
+// whole.
 QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth);
-// Puts the rows into the box so that each padded piece stays exactly one visual row.
+// Puts the rows into the box, one line of rowWidth + 5 characters each, so that each padded
+// piece stays exactly one row.
 void setRows(QTextEdit *box, const QString &text);
 
 } // namespace kess
