@@ -1,11 +1,11 @@
 #include "commandline.h"
 
+#include "app/firststart.h"
 #include "core/version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -27,6 +27,38 @@ QSettings userSettings()
 }
 
 const char *const lastFolderKey = "lastFolder";
+
+// The options every Qt program takes (QApplication reads them itself): those that take a value,
+// then those that do not.
+const QStringList qtOptionsWithValue{"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                     "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "style",
+                                     "stylesheet", "session", "display", "name", "qmljsdebugger"};
+const QStringList qtFlags{"reverse", "widgetcount", "nograb", "dograb", "sync", "qwindowframeless"};
+
+// The arguments without Qt's own options, which are left to QApplication.
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (i == 0 || !a.startsWith(u'-') || a == QLatin1String("--")) {
+            kept << a;
+            continue;
+        }
+        QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool valueAttached = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        if (qtFlags.contains(name))
+            continue;
+        if (qtOptionsWithValue.contains(name)) {
+            if (!valueAttached)
+                ++i; // its value
+            continue;
+        }
+        kept << a;
+    }
+    return kept;
+}
 
 } // namespace
 
@@ -72,7 +104,7 @@ StartRequest readCommandLine(const QStringList &arguments)
     parser.addOption(lastFolder);
 
     const QString program = QStringLiteral("kessamir: ");
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutQtOptions(arguments))) {
         print(stderr, program + parser.errorText() + QStringLiteral("\nTry 'kessamir --help'.\n"));
         return {badFolderExitCode};
     }
@@ -123,8 +155,9 @@ std::optional<int> chooseFolder(const StartRequest &request, const std::function
 
 QString askForWorkingFolder()
 {
-    return QFileDialog::getExistingDirectory(nullptr, QStringLiteral("KESSAMIR - choose the working folder"),
-                                             QDir::homePath());
+    FirstStart first(installedStandins(), QDir::home().filePath(QStringLiteral("kessamir-demo")));
+    first.exec();
+    return first.folder();
 }
 
 } // namespace kess

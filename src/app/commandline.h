@@ -3,7 +3,8 @@
 //   kessamir                  the current folder is the working folder
 //   kessamir --folder DIR     DIR is the working folder
 //   kessamir --last-folder    the folder used last (the desktop entry starts it so); the first
-//                             time, or when that folder is gone, the user picks one
+//                             time, or when that folder is gone, the user picks one or makes a demo
+// Qt's own options (-style, -platform, -reverse, ...) are left to QApplication.
 //   kessamir --help | --version
 // Every start remembers its working folder (QSettings, outside the working folder).
 #include <QString>
@@ -36,7 +37,7 @@ std::optional<QString> enterFolder(const QString &folder);
 QString rememberedFolder();
 void rememberFolder(const QString &folder);
 
-// The question of the first start from the desktop: a folder dialog.
+// The first start from the desktop: what a working folder is; an existing one or a demo folder.
 QString askForWorkingFolder();
 
 } // namespace kess

@@ -4,6 +4,7 @@
 #include "core/version.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -20,6 +21,8 @@ int main(int argc, char *argv[])
         return *request.exitCode;
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/kessamir.png"))); // every window shows it
+    QGuiApplication::setDesktopFileName(QStringLiteral("kessamir"));
     if (const auto code = kess::chooseFolder(request, kess::askForWorkingFolder))
         return *code;
     kess::installMessageBoxes();

@@ -1,0 +1,105 @@
+#include "firststart.h"
+
+#include "core/textcolour.h"
+#include "demofolder.h"
+#include "files/errors.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kess {
+
+QString installedStandins()
+{
+    const QString program = QCoreApplication::applicationDirPath();
+    for (const QString &candidate : {program + QStringLiteral("/../lib/kessamir/standins"), program + QStringLiteral("/../standins")})
+        if (QFileInfo(candidate + QStringLiteral("/vantro.exe")).isExecutable())
+            return QDir::cleanPath(candidate);
+    return {};
+}
+
+FirstStart::FirstStart(const QString &standins, const QString &demoFolder, QWidget *parent)
+    : QDialog(parent), m_standins(standins), m_demoFolder(demoFolder)
+{
+    setObjectName(QStringLiteral("FirstStart"));
+    setWindowTitle(QStringLiteral("KESSAMIR - first start"));
+    auto *text = new QLabel(
+        QStringLiteral("<p><b>Welcome to KESSAMIR.</b></p>"
+                       "<p>KESSAMIR runs weather forecasts for many sites by driving its companion programs "
+                       "(DORLIQ, VANTRO, PELTHOR). They all work in one <b>working folder</b>: it holds every "
+                       "site's settings, the run list, the schedule and the forecasts.</p>"
+                       "<p>Choose the working folder of your installation, or try KESSAMIR first in a demo "
+                       "folder: six sample sites and stand-in programs that make a synthetic forecast, with a "
+                       "forecast run starting within a minute. KESSAMIR opens the same folder at its next "
+                       "start.</p>"),
+        this);
+    text->setWordWrap(true);
+
+    chooseButton = new QPushButton(QStringLiteral("&Choose a working folder..."), this);
+    chooseButton->setObjectName(QStringLiteral("chooseButton"));
+    demoButton = new QPushButton(QStringLiteral("Make a &demo folder and open it"), this);
+    demoButton->setObjectName(QStringLiteral("demoButton"));
+    demoButton->setDefault(true);
+    demoButton->setToolTip(QStringLiteral("Made in %1").arg(QDir::toNativeSeparators(demoFolder)));
+    quitButton = new QPushButton(QStringLiteral("&Quit"), this);
+    quitButton->setObjectName(QStringLiteral("quitButton"));
+    trouble = new QLabel(this);
+    trouble->setObjectName(QStringLiteral("trouble"));
+    trouble->setWordWrap(true);
+    setTextColour(trouble, QColor(140, 0, 0));
+    if (standins.isEmpty()) {
+        demoButton->setEnabled(false);
+        trouble->setText(QStringLiteral("The demo needs the stand-in programs: install the kessamir-standins package."));
+    }
+    connect(chooseButton, &QPushButton::clicked, this, &FirstStart::choose);
+    connect(demoButton, &QPushButton::clicked, this, &FirstStart::makeDemo);
+    connect(quitButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(demoButton);
+    buttons->addWidget(chooseButton);
+    buttons->addStretch(1);
+    buttons->addWidget(quitButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(trouble);
+    layout->addLayout(buttons);
+    setMinimumWidth(560);
+}
+
+void FirstStart::choose()
+{
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("KESSAMIR - choose the working folder"),
+                                                             QDir::homePath());
+    if (chosen.isEmpty())
+        return;
+    m_folder = chosen;
+    accept();
+}
+
+void FirstStart::makeDemo()
+{
+    demo::DemoOptions options;
+    options.folder = m_demoFolder;
+    options.scheduleNextMinute = true;
+    options.standinDir = m_standins;
+    try {
+        const demo::DemoReport report = demo::makeDemoFolder(options);
+        if (!report.warnings.isEmpty()) {
+            trouble->setText(report.warnings.join(u'\n'));
+            return;
+        }
+    } catch (const FileError &e) {
+        trouble->setText(QStringLiteral("The demo folder was not made: ") + e.reason + u'.');
+        return;
+    }
+    m_folder = m_demoFolder;
+    accept();
+}
+
+} // namespace kess
