@@ -91,9 +91,23 @@ private:
     QDir m_dir;
 };
 
-void writeSite(FolderWriter &out, const DemoSite &site, const FolderFacts &facts)
+// The site's own PELTHOR folder, made here: PELTHOR's last result is copied per site inside it,
+// so sites that shared one would each keep another site's verification.
+FolderFacts withPelthorFolder(const FolderWriter &out, const DemoSite &site, FolderFacts facts)
+{
+    const QString relative = QStringLiteral("pelthor/site%1").arg(site.number);
+    if (!QDir().mkpath(out.path(relative)))
+        throw kess::FileError(kess::ErrPathNotFound,
+                              QStringLiteral("%1: the folder cannot be made").arg(out.path(relative)));
+    const QChar separator = facts.workingFolder.back();
+    facts.pelthorFolder = facts.workingFolder + QString(relative).replace(u'/', separator) + separator;
+    return facts;
+}
+
+void writeSite(FolderWriter &out, const DemoSite &site, const FolderFacts &allSites)
 {
     using kess::SettingsFile;
+    const FolderFacts facts = withPelthorFolder(out, site, allSites);
     out.settings(SettingsFile::Custinit, site.number, custinitItems(site, facts));
     out.settings(SettingsFile::Vantmini, site.number, vantminiItems(site, facts));
     out.settings(SettingsFile::Pelini, site.number, peliniItems(site, facts));
@@ -151,10 +165,22 @@ QString DemoReport::summary() const
         .arg(standinsCopied.size());
 }
 
+bool isDemoFolder(const QString &folder)
+{
+    return QFileInfo(QDir(folder).filePath(QStringLiteral("standins.txt"))).isFile();
+}
+
 DemoReport makeDemoFolder(const DemoOptions &options)
 {
     DemoReport report;
     report.workingFolder = folderText(options.folder);
+    const QDir existing(options.folder);
+    if (!options.intoAnyFolder && existing.exists() && !existing.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+        && !isDemoFolder(options.folder))
+        throw kess::FileError(kess::ErrPathAccess,
+                              QStringLiteral("%1 already holds files and is not a demo folder; the demo is not "
+                                             "written into it (choose an empty or new folder)")
+                                  .arg(QDir::toNativeSeparators(existing.absolutePath())));
     if (!QDir().mkpath(options.folder))
         throw kess::FileError(kess::ErrPathNotFound,
                               QStringLiteral("%1: the folder cannot be made").arg(options.folder));

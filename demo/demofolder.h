@@ -11,6 +11,7 @@ struct DemoOptions {
     QString folder;                  // created when missing; files in it are replaced
     bool scheduleNextMinute = false; // scheduler on, first run at the next whole minute
     QString standinDir;              // where the stand-in programs are built; empty: none
+    bool intoAnyFolder = false;      // write even into a non-empty folder that is not a demo folder
 };
 
 struct DemoReport {
@@ -29,8 +30,13 @@ struct DemoReport {
 // The stand-in programs, under the companions' own file names.
 const QStringList &standinNames();
 
-// Writes the folder. Throws kess::FileError when a file cannot be written or the folder
-// cannot be made or cannot be named in the settings files (a comma or a double quote).
+// True when `folder` was made by makeDemoFolder (it holds the stand-ins' "standins.txt").
+bool isDemoFolder(const QString &folder);
+
+// Writes the folder. Throws kess::FileError when a file cannot be written, the folder cannot
+// be made or cannot be named in the settings files (a comma or a double quote), or when it
+// already holds files and is not a demo folder (unless `intoAnyFolder`). Each site gets a
+// PELTHOR folder of its own, pelthor/site<N>, as in a real installation.
 DemoReport makeDemoFolder(const DemoOptions &options);
 
 } // namespace demo

@@ -1,4 +1,4 @@
-// demofolder <folder> [--schedule-next-minute] [--standins <dir>]
+// demofolder <folder> [--schedule-next-minute] [--standins <dir>] [--force]
 // Makes a working folder in which a new user can try KESSAMIR with the stand-in programs.
 #include "demofolder.h"
 #include "files/errors.h"
@@ -25,8 +25,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption standins(QStringLiteral("standins"),
                                       QStringLiteral("Copy the stand-in programs from <dir>."),
                                       QStringLiteral("dir"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Write the demo even into a folder that holds other files."));
     parser.addOption(next);
     parser.addOption(standins);
+    parser.addOption(force);
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1) {
@@ -38,6 +41,7 @@ int main(int argc, char *argv[])
     options.folder = parser.positionalArguments().first();
     options.scheduleNextMinute = parser.isSet(next);
     options.standinDir = parser.value(standins);
+    options.intoAnyFolder = parser.isSet(force);
     try {
         const demo::DemoReport report = demo::makeDemoFolder(options);
         for (const QString &w : report.warnings)

@@ -144,7 +144,7 @@ SettingsLines peliniItems(const DemoSite &site, const FolderFacts &facts)
     put(r, 9, 1, num(site.latitude));
     put(r, 10, 1, num(site.longitude));
     put(r, 11, 1, num(site.elevationFt));
-    put(r, places::PeliniFolder, text(facts.workingFolder));
+    put(r, places::PeliniFolder, text(facts.pelthorFolder));
     put(r, 13, 1, num(6));
     put(r, 14, 1, num(0));
     put(r, 15, 1, text(site.code));        // local weather station

@@ -11,6 +11,7 @@ namespace demo {
 // What every site's files share.
 struct FolderFacts {
     QString workingFolder; // absolute, ending with the separator
+    QString pelthorFolder; // the site's own PELTHOR folder, ending with the separator
     int dst = 0;           // 1 while daylight time is in effect
     int minutes = 0;       // minutes after the hour of scheduled runs
 };

@@ -125,10 +125,13 @@ private slots:
             takesGeneric += first[0].text.endsWith(u'+');
             codes << site.code;
 
-            // PELTHOR's line 12 names this folder.
+            // PELTHOR's line 12 names the site's own PELTHOR folder, so each site's lastpel copy
+            // holds that site's verification.
             const QList<QByteArray> rLines = crlfLines(QStringLiteral("r%1.txt").arg(site.number));
             QCOMPARE(rLines.size(), 24);
-            QCOMPARE(QString::fromLatin1(rLines[11]), u'"' + work.folderText() + u'"');
+            const QString pelthor = QStringLiteral("pelthor/site%1/").arg(site.number);
+            QCOMPARE(QString::fromLatin1(rLines[11]), u'"' + work.folderText() + pelthor + u'"');
+            QVERIFY(QFileInfo(pelthor).isDir());
 
             for (const char *family : {"snowrec", "cor", "fdata", "ecdata"}) {
                 const QString small = QLatin1String(family) + QString::number(site.number)
@@ -287,6 +290,20 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(readBytes(custinit), before);
+
+        // A folder of other files is left alone unless the demo is told to write into it.
+        const QString other = QDir(work.path()).filePath(QStringLiteral("sources"));
+        QVERIFY(QDir().mkpath(other));
+        writeLines(QDir(other).filePath(QStringLiteral("notes.txt")), {QStringLiteral("mine")});
+        p.start(QStringLiteral(DEMOFOLDER_EXE), {other});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("not a demo folder"));
+        QCOMPARE(QDir(other).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"notes.txt"});
+        p.start(QStringLiteral(DEMOFOLDER_EXE), {other, QStringLiteral("--force")});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QFile::exists(QDir(other).filePath(QStringLiteral("custinit.txt"))));
 
         p.start(QStringLiteral(DEMOFOLDER_EXE), {});
         QVERIFY(p.waitForFinished(30000));
