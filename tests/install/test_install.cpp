@@ -4,6 +4,7 @@
 #include "workfolder.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -33,7 +34,8 @@ Result run(const QString &program, const QStringList &arguments, int seconds = 1
 }
 
 const QStringList kProgramFiles{"bin/kessamir", "share/applications/kessamir.desktop",
-                                "share/icons/hicolor/scalable/apps/kessamir.svg"};
+                                "share/icons/hicolor/scalable/apps/kessamir.svg", "share/man/man1/kessamir.1.gz",
+                                "share/metainfo/org.kessamir.kessamir.metainfo.xml", "share/doc/kessamir/copyright"};
 const QStringList kStandinFiles{"lib/kessamir/standins/dorliq.exe", "lib/kessamir/standins/vantro.exe",
                                 "lib/kessamir/standins/pelthor.exe", "lib/kessamir/standins/mirrix.exe",
                                 "lib/kessamir/standins/i_view32.exe", "lib/kessamir/demofolder"};
@@ -137,6 +139,31 @@ private slots:
         for (const QString &file : kStandinFiles)
             QVERIFY2(standinContents.out.contains("./usr/" + file), qPrintable(file));
         QVERIFY(run("dpkg-deb", {"-f", standins, "Depends"}, 20).out.contains("libqt6core6"));
+
+        // What a Debian reviewer runs: no error and no warning on either package.
+        if (QStandardPaths::findExecutable("lintian").isEmpty())
+            QSKIP("lintian is missing (scripts/bootstrap installs it)");
+        for (const QString &deb : {program, standins}) {
+            const Result lintian = run("lintian", {"--pedantic", deb}, 300);
+            const QStringList faults = lintian.out.split(u'\n').filter(QRegularExpression("^[EW]: "));
+            QVERIFY2(faults.isEmpty() && lintian.exitCode != -1, qPrintable(deb + "\n" + lintian.out));
+        }
+    }
+
+    void theManualPageAndTheAppStreamDataRead()
+    {
+        QTemporaryDir prefix;
+        QVERIFY(run(KESS_CMAKE, {"--install", KESS_BUILD_DIR, "--prefix", prefix.path()}).exitCode == 0);
+        const QString page = prefix.filePath("share/man/man1/kessamir.1.gz");
+        if (QStandardPaths::findExecutable("man").isEmpty())
+            QSKIP("man is missing (scripts/bootstrap installs man-db)");
+        const Result man = run("man", {"--warnings", "-l", page}, 30);
+        QVERIFY2(man.exitCode == 0 && man.out.contains("--last-folder"), qPrintable(man.out));
+        if (QStandardPaths::findExecutable("appstreamcli").isEmpty())
+            QSKIP("appstreamcli is missing (scripts/bootstrap installs appstream)");
+        const Result valid = run("appstreamcli", {"validate", "--no-net",
+                                                  prefix.filePath("share/metainfo/org.kessamir.kessamir.metainfo.xml")}, 60);
+        QVERIFY2(valid.exitCode == 0, qPrintable(valid.out));
     }
 };
 
