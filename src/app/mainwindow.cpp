@@ -235,8 +235,8 @@ void MainWindow::arrangeControls()
     auto *schedule = new QGroupBox(tr("Schedule"), groups);
     auto *scheduleLayout = new QVBoxLayout(schedule);
     auto *hours = new QGridLayout;
-    for (int h = 0; h < 24; ++h)
-        hours->addWidget(tm[h], h / 12, h % 12);
+    for (int h = 0; h < 24; ++h) // four rows of six: morning, noon, afternoon, evening
+        hours->addWidget(tm[h], h / 6, h % 6);
     scheduleLayout->addLayout(hours);
     auto *minutes = new QHBoxLayout;
     minutes->addWidget(Label5);
@@ -347,13 +347,6 @@ void MainWindow::explainOptions()
     Label9->setToolTip(pngtar->toolTip());
     exbat->setToolTip(QStringLiteral("Runs the batch file named here after site 25 and after the last site of a run."));
     exbattx->setToolTip(exbat->toolTip());
-}
-
-void MainWindow::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
-        refreshTextColours(this);
-    QWidget::changeEvent(event);
 }
 
 void MainWindow::connectOptions()

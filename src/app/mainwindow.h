@@ -102,8 +102,6 @@ public:
 protected:
     // Closing the window through its frame saves nothing; it asks first.
     void closeEvent(QCloseEvent *event) override;
-    // A new palette (a dark or light theme) chooses the coloured labels' shades again.
-    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();

@@ -1,5 +1,6 @@
 #include "textcolour.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QWidget>
 #include <cmath>
@@ -39,21 +40,40 @@ QColor readableOn(const QColor &colour, const QColor &background)
     return Qt::white;
 }
 
-void setTextColour(QLabel *label, const QColor &colour)
+namespace {
+
+void colourOn(QLabel *label, const QColor &colour)
 {
-    label->setProperty(designColour, colour);
+    const QColor shade = readableOn(colour, label->palette().color(QPalette::Window));
+    if (label->palette().color(QPalette::WindowText) == shade && label->palette().isBrushSet(QPalette::Active, QPalette::WindowText))
+        return;
     QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, readableOn(colour, p.color(QPalette::Window)));
+    p.setColor(QPalette::WindowText, shade);
     label->setPalette(p);
 }
 
-void refreshTextColours(QWidget *root)
-{
-    for (QLabel *label : root->findChildren<QLabel *>()) {
-        const QVariant colour = label->property(designColour);
-        if (colour.isValid())
-            setTextColour(label, colour.value<QColor>());
+// Chooses a coloured label's shade again when its palette changes (a light or dark theme).
+class ShadeKeeper : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::PaletteChange) {
+            auto *label = static_cast<QLabel *>(watched);
+            colourOn(label, label->property(designColour).value<QColor>());
+        }
+        return false;
     }
+};
+
+} // namespace
+
+void setTextColour(QLabel *label, const QColor &colour)
+{
+    static ShadeKeeper keeper;
+    if (!label->property(designColour).isValid())
+        label->installEventFilter(&keeper);
+    label->setProperty(designColour, colour);
+    colourOn(label, colour);
 }
 
 } // namespace kess

@@ -5,7 +5,6 @@
 #include <QColor>
 
 class QLabel;
-class QWidget;
 
 namespace kess {
 
@@ -16,10 +15,7 @@ double contrastRatio(const QColor &a, const QColor &b);
 // reads at 4.5:1 against `background`.
 QColor readableOn(const QColor &colour, const QColor &background);
 
-// Gives the label its colour (kept, so a change of palette can choose again).
+// Gives the label its colour; when the label's palette changes it chooses its shade again.
 void setTextColour(QLabel *label, const QColor &colour);
-
-// After the palette changed: every coloured label under `root` chooses its shade again.
-void refreshTextColours(QWidget *root);
 
 } // namespace kess

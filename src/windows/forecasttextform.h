@@ -1,7 +1,7 @@
 #pragma once
 // "Text of Latest Forecasts": the forecast texts the latest run collected in "textall.txt",
 // shown one line to a row, and printed whole.
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
 
@@ -18,7 +18,7 @@ public:
     // Prints every line of "textall.txt" (not the box, which may hold only part of it).
     void print();
 
-    QTextEdit *Text1;
+    QPlainTextEdit *Text1;
     QPushButton *Command1, *Command2;
 
 private:

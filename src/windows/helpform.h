@@ -1,6 +1,6 @@
 #pragma once
 // "KESSAMIR Help": the help file of the working folder, one item to a row.
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
 
@@ -15,7 +15,7 @@ public:
     // Reads "kessphelp.txt" into the box.
     void load();
 
-    QTextEdit *Text1;
+    QPlainTextEdit *Text1;
     QPushButton *Command1;
 
 private:

@@ -4,9 +4,8 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextOption>
 
 namespace kess {
 
@@ -23,16 +22,15 @@ QFont fixedPitchFont(qreal pointSize)
     return font;
 }
 
-QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth)
+QPlainTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth)
 {
-    auto *box = new QTextEdit(parent);
+    auto *box = new QPlainTextEdit(parent);
     box->setObjectName(QLatin1String(name));
     box->setReadOnly(true);
-    box->setAcceptRichText(false);
     box->setFont(fixedPitchFont());
     const int columns = rowWidth + RowMargins;
     // setRows() breaks the text into rows itself; the box only lays out lines.
-    box->setLineWrapMode(QTextEdit::NoWrap);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap); // lines are laid out as they come into view
     box->setProperty("rowColumns", columns);
 
     const QFontMetrics fm(box->font());
@@ -44,7 +42,7 @@ QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth)
     return box;
 }
 
-void setRows(QTextEdit *box, const QString &text)
+void setRows(QPlainTextEdit *box, const QString &text)
 {
     // The text runs on from row to row (a piece longer than a row shifts every row after it), so
     // it is cut into rows of exactly the box's width, one line each: the box then lays out short

@@ -3,7 +3,7 @@
 // are exactly one padded piece wide.
 #include <QFont>
 
-class QTextEdit;
+class QPlainTextEdit;
 class QString;
 class QWidget;
 
@@ -14,9 +14,9 @@ QFont fixedPitchFont(qreal pointSize = 10);
 
 // A read-only multi-line box named `name`, wide enough to show a row of rowWidth + 5 characters
 // whole.
-QTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth);
+QPlainTextEdit *makeRowBox(QWidget *parent, const char *name, int rowWidth);
 // Puts the rows into the box, one line of rowWidth + 5 characters each, so that each padded
 // piece stays exactly one row.
-void setRows(QTextEdit *box, const QString &text);
+void setRows(QPlainTextEdit *box, const QString &text);
 
 } // namespace kess

@@ -121,7 +121,9 @@ private slots:
             const QRect close(w.Command3->mapTo(&w, QPoint(0, 0)), w.Command3->size());
             QVERIFY2(w.rect().contains(close) && w.Command3->isVisible(), qPrintable(QString::number(points)));
             // Every group is as wide as it wants: nothing is scrolled out sideways.
-            QVERIFY(!w.findChild<QScrollArea *>("groupsArea")->horizontalScrollBar()->isVisible());
+            const QWidget *groups = w.findChild<QWidget *>("groups");
+            QVERIFY2(!w.findChild<QScrollArea *>("groupsArea")->horizontalScrollBar()->isVisible(),
+                     qPrintable(QStringLiteral("%1 pt: the groups need %2 px").arg(points).arg(groups->minimumSizeHint().width())));
         }
         QApplication::setFont(original);
     }
@@ -141,11 +143,16 @@ private slots:
             }
         };
         {
-            MainWindow w; // made before the palette changes: the labels follow the change
+            MainWindow w; // open when the palette changes: the labels follow the change
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
             QApplication::setPalette(dark);
+            QCoreApplication::processEvents(); // the change reaches the widgets as events
             everyLabelReads(w);
         }
         MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.tm[6]->click();
         w.Command1->click(); // "Scheduler ON" in green
         everyLabelReads(w);
@@ -153,6 +160,7 @@ private slots:
         QCOMPARE(w.Label18->text(), QStringLiteral("Mirrix not scheduled"));
         everyLabelReads(w);
         QApplication::setPalette(light);
+        QCoreApplication::processEvents();
         QCOMPARE(w.offon->palette().color(QPalette::WindowText), MainWindow::darkRed()); // as designed
     }
 

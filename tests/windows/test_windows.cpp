@@ -37,7 +37,7 @@ struct ShownMain {
 };
 
 // Where each visual row of the box starts, counted in the text without its line ends.
-QList<int> rowStarts(QTextEdit *box)
+QList<int> rowStarts(QPlainTextEdit *box)
 {
     QList<int> starts;
     for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {
@@ -49,7 +49,7 @@ QList<int> rowStarts(QTextEdit *box)
 }
 
 // The box's text as the rows run on, without the line ends between rows.
-QString rowText(QTextEdit *box) { return box->toPlainText().remove(u'\n'); }
+QString rowText(QPlainTextEdit *box) { return box->toPlainText().remove(u'\n'); }
 
 // The text pdftotext finds in the file, one entry per line, right ends trimmed.
 QStringList pdfText(const QString &pdf, int *pages)
