@@ -5,6 +5,7 @@
 #include "core/version.h"
 #include "app/shutdown.h"
 #include "app/runstatuspanel.h"
+#include "app/runtray.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
 #include "companions/replypoll.h"
@@ -79,7 +80,9 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     connect(Command10, &QPushButton::clicked, this, [this] { m_auxWindows->showHelp(); });
     connect(Command11, &QPushButton::clicked, this, [this] { m_auxWindows->showAbout(); });
     connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
+    connect(runHistoryButton, &QPushButton::clicked, this, [this] { m_auxWindows->showRunHistory(); });
     runStatusPanel->watch(m_forecastRun->status(), Timer1);
+    m_runTray = new RunTray(*this);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -136,6 +139,7 @@ void MainWindow::buildControls()
     offon = named<QLabel>(this, "offon", QStringLiteral("Scheduler OFF"));
     setTextColor(offon, kRed);
     Label18 = named<QLabel>(this, "Label18");
+    nextRun = named<QLabel>(this, "nextRun");
 
     Command2 = named<QPushButton>(this, "Command2", QStringLiteral("Run immediately"));
     Label1 = named<QLabel>(this, "Label1", QStringLiteral("Currently forecasting for:"));
@@ -145,6 +149,7 @@ void MainWindow::buildControls()
     Label8 = named<QLabel>(this, "Label8", QStringLiteral("(none yet)"));
     setTextColor(Label8, kGreen);
     Command7 = named<QPushButton>(this, "Command7", QStringLiteral("Show text of forecast"));
+    runHistoryButton = named<QPushButton>(this, "runHistoryButton", QStringLiteral("Run history"));
     Label13 = named<QLabel>(this, "Label13", QStringLiteral("Maximum time to wait for DORLIQ:"));
     mintowaittx = textBox(this, "mintowaittx", QStringLiteral("5"));
     Label14 = named<QLabel>(this, "Label14", QStringLiteral("minutes"));
@@ -238,13 +243,17 @@ void MainWindow::arrangeControls()
     auto *onOff = new QHBoxLayout;
     onOff->addWidget(Command1);
     onOff->addWidget(offon);
+    onOff->addWidget(nextRun);
     onOff->addWidget(Label18, 1);
     scheduleLayout->addLayout(onOff);
 
     auto *run = new QGroupBox(tr("Forecast run"), this);
     auto *runLayout = new QGridLayout(run);
     runLayout->addWidget(Command2, 0, 0);
-    runLayout->addWidget(Command7, 0, 1);
+    auto *shows = new QHBoxLayout;
+    shows->addWidget(Command7);
+    shows->addWidget(runHistoryButton);
+    runLayout->addLayout(shows, 0, 1);
     runLayout->addWidget(Label1, 1, 0);
     runLayout->addWidget(Label2, 1, 1);
     runLayout->addWidget(Label7, 2, 0);
@@ -352,7 +361,7 @@ void MainWindow::startUp()
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
 
-void MainWindow::runLearning() { m_learningRun->run(); }
+void MainWindow::runLearning(RunStart how) { m_learningRun->run(how); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
