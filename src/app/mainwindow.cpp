@@ -357,6 +357,7 @@ void MainWindow::startUp()
     m_startingUp = true;
     runStartUp(*this);
     m_startingUp = false;
+    m_runTray->refresh(); // the scheduler as the settings left it
 }
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
