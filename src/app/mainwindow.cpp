@@ -5,6 +5,7 @@
 #include "core/version.h"
 #include "app/shutdown.h"
 #include "app/runstatuspanel.h"
+#include "app/runtray.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
 #include "companions/replypoll.h"
@@ -84,7 +85,9 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     connect(Command7, &QPushButton::clicked, this, [this] { m_auxWindows->showForecastText(); });
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { m_auxWindows->showHelp(); });
+    connect(runHistoryButton, &QPushButton::clicked, this, [this] { m_auxWindows->showRunHistory(); });
     runStatusPanel->watch(m_forecastRun->status(), Timer1);
+    m_runTray = new RunTray(*this);
 
     connect(Timer1, &QTimer::timeout, this, [this] { pollReply(state); });
 }
@@ -141,6 +144,7 @@ void MainWindow::buildControls()
     offon = named<QLabel>(this, "offon", QStringLiteral("Scheduler OFF"));
     setTextColor(offon, kRed);
     Label18 = named<QLabel>(this, "Label18");
+    nextRun = named<QLabel>(this, "nextRun");
 
     Command2 = named<QPushButton>(this, "Command2", QStringLiteral("&Run immediately"));
     Label1 = named<QLabel>(this, "Label1", QStringLiteral("Currently forecasting for:"));
@@ -150,6 +154,7 @@ void MainWindow::buildControls()
     Label8 = named<QLabel>(this, "Label8", QStringLiteral("(none yet)"));
     setTextColor(Label8, kGreen);
     Command7 = named<QPushButton>(this, "Command7", QStringLiteral("&Show text of forecast"));
+    runHistoryButton = named<QPushButton>(this, "runHistoryButton", QStringLiteral("Run history"));
     Label13 = named<QLabel>(this, "Label13", QStringLiteral("Maximum time to wait for DORLIQ:"));
     mintowaittx = textBox(this, "mintowaittx", QStringLiteral("5"));
     Label14 = named<QLabel>(this, "Label14", QStringLiteral("minutes"));
@@ -247,6 +252,7 @@ void MainWindow::arrangeControls()
     auto *onOff = new QHBoxLayout;
     onOff->addWidget(Command1);
     onOff->addWidget(offon);
+    onOff->addWidget(nextRun);
     onOff->addWidget(Label18, 1);
     scheduleLayout->addLayout(onOff);
 
@@ -255,6 +261,7 @@ void MainWindow::arrangeControls()
     runLayout->addWidget(Command2, 0, 0);
     auto *forecastButtons = new QHBoxLayout; // the buttons that look back at runs
     forecastButtons->addWidget(Command7);
+    forecastButtons->addWidget(runHistoryButton);
     runLayout->addLayout(forecastButtons, 0, 1);
     runLayout->addWidget(Label1, 1, 0);
     runLayout->addWidget(Label2, 1, 1);
@@ -388,11 +395,12 @@ void MainWindow::startUp()
     m_startingUp = true;
     runStartUp(*this);
     m_startingUp = false;
+    m_runTray->refresh(); // the scheduler as the settings left it
 }
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
 
-void MainWindow::runLearning() { m_learningRun->run(); }
+void MainWindow::runLearning(RunStart how) { m_learningRun->run(how); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

@@ -4,6 +4,7 @@
 // subsystems (sites/, run/, scheduler/, companions/) and are wired up here.
 #include "core/appstate.h"
 #include "core/rungate.h"
+#include "run/runstatus.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -29,6 +30,7 @@ class DstButtons;
 class LearningRun;
 class AuxWindows;
 class RunStatusPanel;
+class RunTray;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -57,8 +59,10 @@ public:
     QScrollBar *minscrl;
     QPushButton *Command1;
     QLabel *offon, *Label18;
+    QLabel *nextRun; // "next run 18:15" beside "Scheduler ON"
     // Run
     QPushButton *Command2, *Command7;
+    QPushButton *runHistoryButton; // "Run history"
     QLabel *Label1, *Label2, *Label7, *Label8;
     QLabel *Label13, *Label14, *omlbl;
     QLineEdit *mintowaittx;
@@ -88,12 +92,13 @@ public:
     SiteSettings &siteSettings() { return *m_siteSettings; }
     LearningRun &learningRun() { return *m_learningRun; }
     AuxWindows &auxWindows() { return *m_auxWindows; }
+    RunTray &runTray() { return *m_runTray; }
 
     // Offered before most actions when a companion program was opened for a site's settings
     // and not saved.
     void unsavedSettingsCheck();
     // The learning run ("Run mirrix immediately"), started by the learning timer.
-    void runLearning();
+    void runLearning(RunStart how = RunStart::Immediate);
 
     static QColor darkGreen();
     static QColor darkRed();
@@ -120,6 +125,7 @@ private:
     std::unique_ptr<DstButtons> m_dstButtons;
     std::unique_ptr<LearningRun> m_learningRun;
     std::unique_ptr<AuxWindows> m_auxWindows;
+    RunTray *m_runTray = nullptr; // a child of the window
 };
 
 } // namespace kess

@@ -67,7 +67,7 @@ void RunStatusPanel::watch(RunStatus &status, QTimer *refresh)
         runElapsed->hide();
         showLastRun(line);
         if (!m_status->historyTrouble().isEmpty())
-            lastRun->setText(lastRun->text() + QStringLiteral("  (not kept in kesshistory.txt: ") +
+            lastRun->setText(lastRun->text() + QStringLiteral("  (not kept in the run history: ") +
                              m_status->historyTrouble() + QLatin1Char(')'));
     });
 }

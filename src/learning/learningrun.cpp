@@ -129,7 +129,7 @@ void LearningRun::notice(const QString &text)
     Dialogs::notifyNonBlocking(text);
 }
 
-void LearningRun::run()
+void LearningRun::run(RunStart how)
 {
     RunGate::Hold hold(w.runGate);
     if (!hold.acquired()) {
@@ -139,9 +139,12 @@ void LearningRun::run()
     if (!m_log.create())
         notice(QStringLiteral("The learning run's log mirrixlog.txt could not be created; the run goes on without it."));
     m_log.mark(QStringLiteral("Learning run started for %1 listed sites").arg(s.learningListLength));
+    m_status.begin(how);
     for (int site = 1; site <= std::min(s.learningListLength, MaxSites); ++site)
         learnSite(site);
     finish();
+    m_status.completed();
+    m_status.end();
     m_log.mark(QStringLiteral("Learning run finished"));
     m_log.close();
 }
@@ -149,6 +152,7 @@ void LearningRun::run()
 void LearningRun::lose(int site, const QString &why)
 {
     m_log.mark(QStringLiteral("Site %1 lost: %2; %3 left as it was").arg(site).arg(why, siteFileName(QStringLiteral("cor"), site)));
+    m_status.skipped(site, why);
 }
 
 bool LearningRun::stage(int site)
@@ -189,6 +193,7 @@ void LearningRun::learnSite(int site)
 
     // The names the program read at start-up, so a run from the timer names its sites too.
     w.Label2->setText(s.siteCodes[site] + QStringLiteral(" ") + s.siteNames[site]);
+    m_status.site(site);
     try {
         writeModeCode(s, 20);
     } catch (const FileError &e) {
@@ -231,6 +236,7 @@ void LearningRun::learnSite(int site)
     try {
         copyFile(kCorrections, stored);
         m_log.mark(QStringLiteral("Site %1: %2 written").arg(site).arg(stored));
+        m_status.forecast(site);
     } catch (const FileError &e) {
         lose(site, e.reason);
     }

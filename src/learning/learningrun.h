@@ -21,7 +21,10 @@ public:
     // "Set up mirrix.exe for all sites".
     void setUpForAllSites();
     // The learning run. While a forecast or learning run is under way it only says so.
-    void run();
+    void run(RunStart how = RunStart::Immediate);
+
+    // What the learning run is doing now and how the last one went.
+    RunStatus &status() { return m_status; }
 
     // The setup window while it is open.
     MirrixSetup *setupWindow() const { return m_setup && m_setup->isVisible() ? m_setup.data() : nullptr; }
@@ -39,6 +42,7 @@ private:
     QPointer<MirrixSetup> m_setup;
     RunLog m_log{QStringLiteral("mirrixlog.txt")};
     CompanionWatch m_mirrix;
+    RunStatus m_status{s, RunKind::Learning};
 };
 
 } // namespace kess

@@ -122,14 +122,14 @@ void ForecastRun::trapReport(int where, int error, double openValue)
                .arg(numberText(openValue)));
 }
 
-void ForecastRun::run()
+void ForecastRun::run(RunStart how)
 {
     RunGate::Hold hold(w.runGate);
     if (!hold.acquired()) {
         notifyRunUnderWay();
         return;
     }
-    m_status.begin();
+    m_status.begin(how);
     runSequence();
     m_status.end();
     m_log.close();

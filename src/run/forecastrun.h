@@ -31,8 +31,9 @@ class ForecastRun {
 public:
     explicit ForecastRun(MainWindow &window);
 
-    // "Run immediately". While a forecast or learning run is under way it only says so.
-    void run();
+    // "Run immediately", and the scheduled start. While a forecast or learning run is under way it
+    // only says so.
+    void run(RunStart how = RunStart::Immediate);
 
     // The hidden launch buttons "vantro" and "dorliq".
     LaunchResult startVantro();

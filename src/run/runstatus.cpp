@@ -5,6 +5,7 @@
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/listreader.h"
+#include "run/runrecord.h"
 
 #include <QFile>
 
@@ -64,7 +65,23 @@ QString lastHistoryLine()
     }
 }
 
-RunStatus::RunStatus(const AppState &state) : s(state) {}
+int RunRecord::lostSites() const
+{
+    int lost = 0;
+    for (const SiteResult &r : sites)
+        lost += r.outcome == SiteOutcome::Skipped || r.outcome == SiteOutcome::NotReached;
+    return lost;
+}
+
+RunStatus::RunStatus(const AppState &state, RunKind kind) : s(state), m_kind(kind) {}
+
+SiteResult *RunStatus::result(int site)
+{
+    for (SiteResult &r : m_record.sites)
+        if (r.site == site)
+            return &r;
+    return nullptr;
+}
 
 QString RunStatus::siteText(int site) const
 {
@@ -76,14 +93,22 @@ qint64 RunStatus::elapsedMs() const
     return m_running ? Clock::monotonicMs() - m_startMs : m_record.lastedMs;
 }
 
-void RunStatus::begin()
+void RunStatus::begin(RunStart how)
 {
     m_record = RunRecord{};
+    m_record.kind = m_kind;
+    m_record.how = how;
     const double now = Clock::timeOfDay();
     m_record.started = QDateTime(QDate::fromJulianDay(Clock::day()),
                                  QTime::fromMSecsSinceStartOfDay(static_cast<int>(now * 1000)));
-    for (int n = 1; n <= s.siteCount; ++n)
-        m_record.sitesIncluded += s.runListFlags[n] == 1;
+    const bool learning = m_kind == RunKind::Learning;
+    const int count = learning ? std::min(s.learningListLength, MaxSites) : s.siteCount;
+    for (int n = 1; n <= count; ++n) {
+        const bool included = (learning ? s.learningIncludeFlags[n] : s.runListFlags[n]) == 1;
+        m_record.sitesIncluded += included;
+        m_record.sites << SiteResult{n, s.siteCodes[n], s.siteNames[n],
+                                     included ? SiteOutcome::NotReached : SiteOutcome::NotInRun, {}};
+    }
     m_startMs = Clock::monotonicMs();
     m_position = 0;
     m_currentSite.clear();
@@ -98,11 +123,20 @@ void RunStatus::site(int site)
     emit movedOn();
 }
 
-void RunStatus::forecast(int) { ++m_record.sitesForecast; }
+void RunStatus::forecast(int site)
+{
+    ++m_record.sitesForecast;
+    if (SiteResult *r = result(site))
+        r->outcome = SiteOutcome::Done;
+}
 
 void RunStatus::skipped(int site, const QString &why)
 {
     m_record.skipped << siteText(site) + QStringLiteral(" (") + why + QLatin1Char(')');
+    if (SiteResult *r = result(site)) {
+        r->outcome = SiteOutcome::Skipped;
+        r->reason = why;
+    }
 }
 
 void RunStatus::aborted(const QString &why)
@@ -121,14 +155,36 @@ void RunStatus::end()
     m_record.lastedMs = Clock::monotonicMs() - m_startMs;
     if (!m_record.completed && m_record.abortReason.isEmpty())
         m_record.abortReason = QStringLiteral("the run ended early, see kesslog.txt");
+    // The sites the run never came to. A run that reached its end came to every site of its list;
+    // one it left without a word for a site still counts that site as lost.
+    for (SiteResult &r : m_record.sites) {
+        if (r.outcome != SiteOutcome::NotReached)
+            continue;
+        if (m_record.completed) {
+            r.outcome = SiteOutcome::Skipped;
+            r.reason = QStringLiteral("no forecast made, see kesslog.txt");
+        } else {
+            r.reason = m_record.abortReason;
+        }
+    }
     m_lastLine = summaryLine(m_record);
     m_historyTrouble.clear();
-    try {
-        appendHistory(m_lastLine);
-    } catch (const FileError &e) {
-        m_historyTrouble = e.reason;
+    QStringList trouble;
+    if (m_kind == RunKind::Forecast) {
+        try {
+            appendHistory(m_lastLine);
+        } catch (const FileError &e) {
+            trouble << e.reason;
+        }
     }
+    try {
+        appendRunRecord(m_record);
+    } catch (const FileError &e) {
+        trouble << e.reason;
+    }
+    m_historyTrouble = trouble.join(QStringLiteral("; "));
     emit finished(m_lastLine);
+    emit ended(m_record);
 }
 
 } // namespace kess

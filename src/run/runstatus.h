@@ -1,8 +1,9 @@
 #pragma once
-// The record of a forecast run for the people who look at the window: when it started, which
-// site it is at, which sites it forecast and which it skipped and why, or why it was aborted.
-// The run reports to it at a few points; at the end it makes the one-line summary that the
-// window shows and that is kept in "kesshistory.txt".
+// The record of a forecast or learning run for the people who look at the window: when it
+// started, which site it is at, which sites it forecast and which it skipped and why, or why it
+// was aborted. The run reports to it at a few points; at the end it adds one row per site to
+// "kessruns.csv", and a forecast run makes the one-line summary that the window shows and that
+// is kept in "kesshistory.txt".
 #include <QDateTime>
 #include <QList>
 #include <QObject>
@@ -12,8 +13,29 @@ namespace kess {
 
 struct AppState;
 
+enum class RunKind { Forecast, Learning };
+enum class RunStart { Immediate, Scheduled };
+
+// What became of one site in a run.
+enum class SiteOutcome {
+    Done,       // forecast (a learning run: learned)
+    Skipped,    // lost on its way through the run, with the reason
+    NotInRun,   // not in the run list (learning: not marked for learning)
+    NotReached, // the run was aborted before it came to the site
+};
+
+struct SiteResult {
+    int site = 0;
+    QString code;
+    QString name;
+    SiteOutcome outcome = SiteOutcome::NotInRun;
+    QString reason; // as the log and the last-run line say it; empty for a site done or not in the run
+};
+
 // One run, as the summary line tells it.
 struct RunRecord {
+    RunKind kind = RunKind::Forecast;
+    RunStart how = RunStart::Immediate;
     QDateTime started;
     qint64 lastedMs = 0;
     int sitesIncluded = 0;   // sites in the run list when the run started
@@ -21,6 +43,9 @@ struct RunRecord {
     QList<QString> skipped;  // "KATL Atlanta (why)", in site order
     QString abortReason;     // empty unless the run was aborted
     bool completed = false;  // the run reached its end
+    QList<SiteResult> sites; // every site of the list, in site order
+
+    int lostSites() const; // skipped or not reached
 };
 
 // "started 2026-12-09 06:15:01, lasted 2 min 05 s, 3 of 4 sites forecast, skipped: KATL Atlanta
@@ -42,10 +67,10 @@ QString lastHistoryLine();
 class RunStatus : public QObject {
     Q_OBJECT
 public:
-    explicit RunStatus(const AppState &state);
+    explicit RunStatus(const AppState &state, RunKind kind = RunKind::Forecast);
 
     // The points of the run that report here.
-    void begin();
+    void begin(RunStart how = RunStart::Immediate);
     void site(int site);
     void forecast(int site);
     void skipped(int site, const QString &why);
@@ -61,18 +86,23 @@ public:
     const RunRecord &record() const { return m_record; }
     // The summary of the last run that ended here; empty before the first.
     QString lastLine() const { return m_lastLine; }
-    // Why the history could not be written at the last end; empty when it was.
+    // Why the history or the run record could not be written at the last end; empty when they were.
     QString historyTrouble() const { return m_historyTrouble; }
+    RunKind kind() const { return m_kind; }
 
 signals:
     void started();
     void movedOn();
+    // The summary line and the whole record of the run that has just ended.
     void finished(const QString &line);
+    void ended(const kess::RunRecord &record);
 
 private:
     QString siteText(int site) const;
+    SiteResult *result(int site);
 
     const AppState &s;
+    const RunKind m_kind;
     RunRecord m_record;
     bool m_running = false;
     int m_position = 0;

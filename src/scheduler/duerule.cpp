@@ -2,6 +2,8 @@
 
 #include "core/clock.h"
 
+#include <optional>
+
 namespace kess {
 
 namespace {
@@ -113,6 +115,24 @@ std::vector<double> forecastStarts(std::span<const int, 24> hourFlags, double mi
 std::vector<double> learningStarts(int hour, int minute)
 {
     return {3600.0 * hour + 60.0 * minute};
+}
+
+QString nextStartText(double timeOfDay, const std::vector<double> &starts)
+{
+    std::optional<double> today, tomorrow;
+    for (const double s : starts) {
+        if (s < 0 || s >= 86400)
+            continue;
+        if (s > timeOfDay && (!today || s < *today))
+            today = s;
+        if (!tomorrow || s < *tomorrow)
+            tomorrow = s;
+    }
+    const std::optional<double> next = today ? today : tomorrow;
+    if (!next)
+        return {};
+    const int minutes = static_cast<int>(*next / 60);
+    return QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString twelveHourText(int hour, int minute)

@@ -1,6 +1,7 @@
 #include "schedulerpanel.h"
 
 #include "app/mainwindow.h"
+#include "core/clock.h"
 #include "files/records.h"
 #include "run/forecastrun.h"
 
@@ -88,6 +89,13 @@ std::vector<double> SchedulerPanel::learningStartTimes() const
     return learningStarts(w.state.learningRunHour, w.state.learningRunMinute);
 }
 
+QString SchedulerPanel::nextStart() const
+{
+    if (!w.state.schedulerOn || !w.Timer2->isActive())
+        return {};
+    return nextStartText(Clock::timeOfDay(), forecastStartTimes());
+}
+
 void SchedulerPanel::schedulingTick()
 {
     if (m_inSchedulingTick)
@@ -96,7 +104,7 @@ void SchedulerPanel::schedulingTick()
     if (!m_forecastRule.tick(readClock(), starts, w.runGate.busy()))
         return;
     m_inSchedulingTick = true;
-    w.forecastRun().run();
+    w.forecastRun().run(RunStart::Scheduled);
     m_inSchedulingTick = false;
     m_forecastRule.runFinished(readClock(), forecastStartTimes());
 }
@@ -109,7 +117,7 @@ void SchedulerPanel::learningTick()
     if (!m_learningRule.tick(readClock(), starts, w.runGate.busy()))
         return;
     m_inLearningTick = true;
-    w.runLearning();
+    w.runLearning(RunStart::Scheduled);
     m_inLearningTick = false;
     m_learningRule.runFinished(readClock(), learningStartTimes());
 }

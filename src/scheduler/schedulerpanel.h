@@ -23,6 +23,8 @@ public:
     void enableSchedulingTimer();
     // Enables the learning timer and shows the learning time in Label18.
     void enableLearningTimer();
+    // "18:15": the next scheduled forecast start; empty while the scheduler is off or has no hour.
+    QString nextStart() const;
 
 private:
     std::vector<double> forecastStartTimes() const;

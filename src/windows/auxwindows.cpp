@@ -5,6 +5,7 @@
 #include "windows/aboutform.h"
 #include "windows/forecasttextform.h"
 #include "windows/helpform.h"
+#include "windows/runhistoryform.h"
 #include "windows/textrows.h"
 
 namespace kess {
@@ -28,6 +29,7 @@ AuxWindows::AuxWindows(QWidget *owner, AppState &state) : m_owner(owner), m_stat
 HelpForm *AuxWindows::help() const { return m_help; }
 AboutForm *AuxWindows::about() const { return m_about; }
 ForecastTextForm *AuxWindows::forecastText() const { return m_forecastText; }
+RunHistoryForm *AuxWindows::runHistory() const { return m_runHistory; }
 
 void AuxWindows::showHelp()
 {
@@ -57,6 +59,15 @@ void AuxWindows::showForecastText()
     // Shown without holding anything up: a run may be under way behind this click.
     if (tooLong)
         Dialogs::notifyNonBlocking(forecastTooLongMessage());
+}
+
+void AuxWindows::showRunHistory()
+{
+    if (!m_runHistory) {
+        m_runHistory = new RunHistoryForm(m_owner);
+        m_runHistory->load();
+    }
+    bringToFront(m_runHistory);
 }
 
 } // namespace kess

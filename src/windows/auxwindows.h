@@ -1,5 +1,5 @@
 #pragma once
-// The help, about and forecast-text windows of the main window. Each is made on first use and
+// The help, about, forecast-text and run history windows of the main window. Each is made on first use and
 // shown beside the main window without blocking it; opening it again while it is there brings
 // it to the front as it is; its Close ends it, and the next opening reads its file afresh.
 #include <QPointer>
@@ -12,6 +12,7 @@ struct AppState;
 class HelpForm;
 class AboutForm;
 class ForecastTextForm;
+class RunHistoryForm;
 
 class AuxWindows {
 public:
@@ -20,11 +21,13 @@ public:
     void showHelp();
     void showAbout();
     void showForecastText();
+    void showRunHistory();
 
     // The window while it is there, else null.
     HelpForm *help() const;
     AboutForm *about() const;
     ForecastTextForm *forecastText() const;
+    RunHistoryForm *runHistory() const;
 
 private:
     QWidget *m_owner;
@@ -32,6 +35,7 @@ private:
     QPointer<HelpForm> m_help;
     QPointer<AboutForm> m_about;
     QPointer<ForecastTextForm> m_forecastText;
+    QPointer<RunHistoryForm> m_runHistory;
 };
 
 } // namespace kess

@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "demofolder.h"
 #include "run/forecastrun.h"
+#include "run/runrecord.h"
 #include "scheduler/schedulerpanel.h"
 
 #include <QElapsedTimer>
@@ -100,6 +101,13 @@ private slots:
         QVERIFY(WorkFolder::bytes("cor3.txt").contains("SYNTHETIC"));
         QCOMPARE(WorkFolder::bytes("cor0.txt"), oldCorrections(1));
         QCOMPARE(WorkFolder::lines("mirrixlog.txt").filter("Site 1 lost").size(), 1);
+        // The run record holds the learning run, site by site; the forecast history does not.
+        const QList<QStringList> rows = parseCsv(WorkFolder::bytes("kessruns.csv"));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[1].mid(1, 2) + rows[1].mid(7, 1), (QStringList{"learning", "immediate", "skipped"}));
+        QVERIFY(WorkFolder::lines("mirrixlog.txt").filter("Site 1 lost: " + rows[1][8]).size() == 1);
+        QCOMPARE(rows[2][7] + "/" + rows[3][7], QStringLiteral("not in run/learned"));
+        QVERIFY(!WorkFolder::exists("kesshistory.txt"));
         QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("0\r\n"));
         QVERIFY(d.dialogs.shown().isEmpty());
         QVERIFY(lastStartEnded(d.w));

@@ -1,14 +1,23 @@
-// The run's progress and last-run line in the window, and the run history "kesshistory.txt".
+// The run's progress and last-run line in the window, the run history "kesshistory.txt", the
+// per-site record "kessruns.csv", the Run history window, the tray and the desktop notification.
 #include "app/mainwindow.h"
 #include "app/runstatuspanel.h"
+#include "app/runtray.h"
 #include "core/clock.h"
 #include "core/dialogs.h"
 #include "run/forecastrun.h"
+#include "run/runrecord.h"
 #include "run/runstatus.h"
 #include "run/waits.h"
+#include "scheduler/duerule.h"
+#include "windows/auxwindows.h"
+#include "windows/runhistoryform.h"
 #include "standins.h"
 #include "workfolder.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -45,11 +54,143 @@ struct QuickRun {
     MainWindow w;
 };
 
+// The desktop's notification service, as far as KESSAMIR uses it: records what it is sent.
+class Notifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList received; // "summary | body"
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int)
+    {
+        received << summary + " | " + body;
+        return uint(received.size());
+    }
+};
+
 } // namespace
 
 class TestRunStatus : public QObject {
     Q_OBJECT
+    QProcess m_bus;
+    Notifications m_service;
+    std::optional<QDBusConnection> m_serviceConnection;
 private slots:
+    void initTestCase()
+    {
+        // A session bus of our own, so that no notification reaches the desktop of whoever runs the tests.
+        m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        QVERIFY(m_bus.waitForReadyRead(10000));
+        const QByteArray address = m_bus.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        m_serviceConnection = QDBusConnection::connectToBus(QString::fromUtf8(address), "notifications");
+        QVERIFY(m_serviceConnection->registerService("org.freedesktop.Notifications"));
+        QVERIFY(m_serviceConnection->registerObject("/org/freedesktop/Notifications", &m_service,
+                                                    QDBusConnection::ExportAllSlots));
+    }
+    void cleanupTestCase()
+    {
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
+
+    // First, before any other run has sent the service something.
+    void aRunThatLostASiteIsRecordedNotifiedAndShown()
+    {
+        const QString reason = "DORLIQ did not find the data this site needs";
+        QuickRun run({1, 1, 1}, {"dorliq.gfsmissing = KATL"});
+        MainWindow &w = run.w;
+        w.exmodchk->setChecked(true);
+        w.Command2->click();
+
+        // One row per site in kessruns.csv.
+        const QList<QStringList> rows = parseCsv(WorkFolder::bytes("kessruns.csv"));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[2].mid(4), (QStringList{"2", "KATL", "Atlanta", "skipped", reason}));
+        QCOMPARE(rows[1].mid(4), (QStringList{"1", "KBOS", "Boston", "forecast", ""}));
+
+        // The desktop is told, and the tray shows the loss.
+        const QString started = rows[1][0].left(16).replace('T', ' ');
+        QTRY_COMPARE(m_service.received, QStringList{"KESSAMIR: immediate forecast run of " + started +
+                                                     " lost 1 site | KATL Atlanta: " + reason});
+        QVERIFY(w.runTray().lastRunLost());
+        QVERIFY2(w.runTray().icon()->toolTip().contains("idle\nlast forecast run of ") &&
+                     w.runTray().icon()->toolTip().endsWith(": 2 of 3 sites forecast, 1 lost"),
+                 qPrintable(w.runTray().icon()->toolTip()));
+
+        // The history: the lost site on top, its cell with its reason.
+        w.findChild<QPushButton *>("runHistoryButton")->click();
+        RunHistoryForm *history = w.auxWindows().runHistory();
+        QVERIFY(history && history->isVisible());
+        QCOMPARE(history->windowTitle(), QStringLiteral("Run history"));
+        const QAbstractItemModel *cells = history->grid->model();
+        QCOMPARE(cells->headerData(0, Qt::Vertical).toString(), QStringLiteral("! KATL Atlanta"));
+        QCOMPARE(cells->index(0, 0).data().toString(), QStringLiteral("S"));
+        QCOMPARE(cells->index(1, 0).data().toString(), QStringLiteral("F"));
+        QCOMPARE(cells->index(0, 0).data(Qt::ToolTipRole).toString(), "skipped: " + reason);
+        history->grid->setCurrentIndex(cells->index(0, 0));
+        QVERIFY2(history->detailLine->text().startsWith("KATL Atlanta, immediate forecast run of " + started) &&
+                     history->detailLine->text().endsWith(": skipped: " + reason),
+                 qPrintable(history->detailLine->text()));
+
+        // The notification's action opens the history again.
+        history->close();
+        QTRY_VERIFY(!w.auxWindows().runHistory());
+        QDBusMessage action = QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                         "org.freedesktop.Notifications", "ActionInvoked");
+        action << uint(1) << QStringLiteral("default");
+        QVERIFY(m_serviceConnection->send(action));
+        QTRY_VERIFY(w.auxWindows().runHistory());
+
+        // A clean run: nothing sent, the tray clear, its column first in the open history.
+        w.exmodchk->setChecked(false);
+        w.Command2->click();
+        QTRY_COMPARE(cells = w.auxWindows().runHistory()->grid->model(), cells);
+        QCOMPARE(cells->columnCount(), 2);
+        QCOMPARE(cells->headerData(1, Qt::Vertical).toString(), QStringLiteral("KATL Atlanta"));
+        QCOMPARE(cells->index(1, 0).data().toString() + cells->index(1, 1).data().toString(), QStringLiteral("FS"));
+        QVERIFY(!w.runTray().lastRunLost());
+        QTest::qWait(300);
+        QCOMPARE(m_service.received.size(), 1);
+    }
+
+    void theRunRecordQuotesItsFieldsAndKeepsTheLastRows()
+    {
+        WorkFolder f;
+        RunRecord run;
+        run.how = RunStart::Scheduled;
+        run.started = QDateTime(QDate(2026, 12, 10), QTime(6, 15, 1));
+        run.lastedMs = 125'400;
+        run.sites = {{1, "KBOS", "Boston", SiteOutcome::Done, {}},
+                     {2, "KPWM", "Portland, \"Old Port\"", SiteOutcome::Skipped, "DORLIQ passed the time limit"},
+                     {3, "KSEA", "Seattle", SiteOutcome::NotInRun, {}}};
+        appendRunRecord(run, 5);
+        const QByteArray first = WorkFolder::bytes("kessruns.csv");
+        QVERIFY(first.startsWith("\xEF\xBB\xBFrun start,run kind,started by,duration s,site number,site code,"
+                                 "site name,outcome,reason\r\n"));
+        QVERIFY(first.endsWith(",forecast,scheduled,125,3,KSEA,Seattle,not in run,\r\n"));
+        QVERIFY(first.contains(",2,KPWM,\"Portland, \"\"Old Port\"\"\",skipped,DORLIQ passed the time limit\r\n"));
+        QVERIFY(QRegularExpression("^2026-12-10T06:15:01[+-]\\d\\d:\\d\\d$").match(parseCsv(first)[1][0]).hasMatch());
+
+        // A learning run after it: the oldest row goes, and both runs read back as they were.
+        run.kind = RunKind::Learning;
+        run.started = run.started.addSecs(3600);
+        appendRunRecord(run, 5);
+        const QList<QStringList> rows = parseCsv(WorkFolder::bytes("kessruns.csv"));
+        QCOMPARE(rows.size(), 6);
+        QCOMPARE(rows[1][6], QStringLiteral("Portland, \"Old Port\""));
+        QCOMPARE(rows[3][1] + "/" + rows[3][7], QStringLiteral("learning/learned"));
+        const QList<RunRecord> runs = readRunRecord();
+        QCOMPARE(runs.size(), 2);
+        QCOMPARE(runs[0].sites.size(), 2);
+        QCOMPARE(runs[1].sites[1].reason, QStringLiteral("DORLIQ passed the time limit"));
+
+        // The next scheduled start beside "Scheduler ON": later today, else tomorrow's first.
+        QCOMPARE(nextStartText(18 * 3600, {6 * 3600 + 900, 18 * 3600 + 900}), QStringLiteral("18:15"));
+        QCOMPARE(nextStartText(19 * 3600, {6 * 3600 + 900, 18 * 3600 + 900}), QStringLiteral("06:15"));
+    }
+
     void theSummaryLineSaysWhatTheRunDid()
     {
         RunRecord r;
@@ -158,6 +299,19 @@ private slots:
         QVERIFY(!last.contains("sites forecast"));
         QCOMPARE(WorkFolder::lines("kesshistory.txt").size(), 1);
         QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 1.2"));
+
+        // The record names every site; the history shows the two lost ones on top.
+        const QList<QStringList> rows = parseCsv(WorkFolder::bytes("kessruns.csv"));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[1].mid(7), (QStringList{"not reached", "DORLIQ passed the time limit for the initial data"}));
+        QCOMPARE(rows[2].mid(7), (QStringList{"not in run", ""}));
+        QTRY_VERIFY(!m_service.received.isEmpty() &&
+                    m_service.received.last().contains(" aborted, lost 2 sites | Aborted: DORLIQ passed the time limit "
+                                                       "for the initial data\nNot reached: KBOS Boston, KSEA Seattle"));
+        w.auxWindows().showRunHistory();
+        const QAbstractItemModel *cells = w.auxWindows().runHistory()->grid->model();
+        QCOMPARE(cells->headerData(1, Qt::Vertical).toString(), QStringLiteral("! KSEA Seattle"));
+        QCOMPARE(cells->index(1, 0).data().toString() + cells->index(2, 0).data().toString(), QStringLiteral("A-"));
     }
 };
 

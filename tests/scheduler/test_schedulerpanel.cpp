@@ -273,6 +273,7 @@ private slots:
         QCOMPARE(w.offon->palette().color(QPalette::WindowText), DarkRed);
         QCOMPARE(w.Command1->text(), QStringLiteral("Activate scheduler"));
         QCOMPARE(w.Label18->text(), QStringLiteral("Mirrix not scheduled"));
+        QCOMPARE(w.nextRun->text(), QString());
         QCOMPARE(w.Label18->palette().color(QPalette::WindowText), DarkRed);
         QVERIFY(!w.Timer2->isActive());
         QVERIFY(!w.Timer3->isActive());
@@ -287,6 +288,7 @@ private slots:
         checkOn(w);
         QVERIFY(w.state.schedulerOn);
         QCOMPARE(w.Label18->text(), QStringLiteral("Mirrix scheduled for 6:05 PM"));
+        QCOMPARE(w.nextRun->text(), QStringLiteral("next run 06:15"));
         QString wrong = runsOutsideWindows(b.tickUntil(hm(0, 0, 4)), {hm(6, 15, 3), hm(18, 15, 3)});
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 

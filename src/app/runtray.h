@@ -1,0 +1,45 @@
+#pragma once
+// What a glance tells of the runs without opening the window: the tray icon (where the desktop
+// has a tray) with its tool tip (idle or "running site k of n", the last run's result, the next
+// scheduled start) and its menu, the next start beside "Scheduler ON", and the notification
+// when a run lost a site or was aborted.
+#include "run/runstatus.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+namespace kess {
+
+class MainWindow;
+class RunNotifier;
+
+class RunTray : public QObject {
+    Q_OBJECT
+public:
+    explicit RunTray(MainWindow &window);
+    ~RunTray() override;
+
+    QSystemTrayIcon *icon() { return m_icon; }
+    RunNotifier &notifier() { return *m_notifier; }
+    // Whether the last run lost a site (the icon shows it).
+    bool lastRunLost() const { return m_lastLost; }
+
+    // The tool tip, the icon and the next start shown afresh.
+    void refresh();
+
+private:
+    void watch(RunStatus &status);
+    void ended(const RunRecord &run);
+    void showWindow();
+
+    MainWindow &w;
+    QSystemTrayIcon *m_icon;
+    QMenu m_menu;
+    RunNotifier *m_notifier;
+    const RunStatus *m_running = nullptr;
+    QString m_lastResult;
+    bool m_lastLost = false;
+};
+
+} // namespace kess

@@ -1,0 +1,238 @@
+#include "runhistoryform.h"
+
+#include "run/runrecord.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMap>
+#include <QVBoxLayout>
+
+namespace kess {
+
+namespace {
+
+QString letter(RunKind kind, SiteOutcome outcome)
+{
+    switch (outcome) {
+    case SiteOutcome::Done:
+        return kind == RunKind::Learning ? QStringLiteral("L") : QStringLiteral("F");
+    case SiteOutcome::Skipped:
+        return QStringLiteral("S");
+    case SiteOutcome::NotReached:
+        return QStringLiteral("A");
+    case SiteOutcome::NotInRun:
+        break;
+    }
+    return QStringLiteral("-");
+}
+
+// Soft colours under dark text on a light palette, deep ones under light text on a dark palette.
+QVariant background(SiteOutcome outcome, bool dark)
+{
+    switch (outcome) {
+    case SiteOutcome::Done:
+        return dark ? QColor(0x1e, 0x56, 0x31) : QColor(0xb7, 0xe4, 0xc7);
+    case SiteOutcome::Skipped:
+        return dark ? QColor(0x8b, 0x1e, 0x1e) : QColor(0xf4, 0xa6, 0xa6);
+    case SiteOutcome::NotReached:
+        return dark ? QColor(0x6b, 0x4e, 0x00) : QColor(0xf9, 0xd5, 0x8b);
+    case SiteOutcome::NotInRun:
+        break;
+    }
+    return {};
+}
+
+QString runTitle(const RunRecord &run)
+{
+    return QStringLiteral("%1 %2 run of %3 (%4)")
+        .arg(run.how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("immediate"),
+             run.kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"),
+             run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")), durationText(run.lastedMs));
+}
+
+bool isDark(const QPalette &palette) { return palette.color(QPalette::Base).lightness() < 128; }
+
+} // namespace
+
+void RunHistoryModel::setRuns(const QList<RunRecord> &runs)
+{
+    beginResetModel();
+    m_runs.clear();
+    m_rows.clear();
+    m_cells.clear();
+    // The rows: every site code the record knows, in the order of its site number in the newest
+    // run that had it; the sites lost in the newest run first.
+    QMap<QString, int> rowOf;
+    QList<std::pair<int, QString>> order; // (site number, code)
+    for (auto run = runs.crbegin(); run != runs.crend(); ++run)
+        for (const SiteResult &r : run->sites)
+            if (!rowOf.contains(r.code)) {
+                rowOf.insert(r.code, int(m_rows.size()));
+                order << std::pair{r.site, r.code};
+                m_rows.push_back({r.code + u' ' + r.name, false});
+            }
+    if (!runs.isEmpty())
+        for (const SiteResult &r : runs.last().sites)
+            m_rows[rowOf.value(r.code)].lostLast = r.outcome == SiteOutcome::Skipped || r.outcome == SiteOutcome::NotReached;
+    std::vector<int> sorted(m_rows.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i)
+        sorted[i] = int(i);
+    std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) {
+        if (m_rows[a].lostLast != m_rows[b].lostLast)
+            return m_rows[a].lostLast;
+        return order[a].first < order[b].first;
+    });
+    std::vector<Row> rows;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        rows.push_back(m_rows[sorted[i]]);
+        rowOf[order[sorted[i]].second] = int(i);
+    }
+    m_rows = std::move(rows);
+
+    const int columns = int(runs.size());
+    m_cells.assign(m_rows.size() * columns, Cell{});
+    for (int c = 0; c < columns; ++c) {
+        RunRecord run = runs[columns - 1 - c];
+        for (const SiteResult &r : run.sites)
+            m_cells[std::size_t(rowOf.value(r.code)) * columns + c] = Cell{int(r.outcome), r.reason};
+        run.sites.clear();
+        m_runs << run;
+    }
+    endResetModel();
+}
+
+void RunHistoryModel::setDark(bool dark)
+{
+    if (dark == m_dark)
+        return;
+    m_dark = dark;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+int RunHistoryModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
+int RunHistoryModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_runs.size()); }
+
+const RunHistoryModel::Cell &RunHistoryModel::cell(const QModelIndex &index) const
+{
+    return m_cells[std::size_t(index.row()) * m_runs.size() + index.column()];
+}
+
+QVariant RunHistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const Cell &c = cell(index);
+    if (c.outcome < 0)
+        return {};
+    const auto outcome = SiteOutcome(c.outcome);
+    const RunKind kind = m_runs[index.column()].kind;
+    switch (role) {
+    case Qt::DisplayRole:
+        return letter(kind, outcome);
+    case Qt::ToolTipRole:
+        return c.reason.isEmpty() ? outcomeWord(kind, outcome) : outcomeWord(kind, outcome) + QStringLiteral(": ") + c.reason;
+    case Qt::BackgroundRole:
+        return background(outcome, m_dark);
+    case Qt::ForegroundRole:
+        return outcome == SiteOutcome::NotInRun ? QVariant() : QVariant(m_dark ? QColor(Qt::white) : QColor(Qt::black));
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant RunHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical) {
+        if (section < 0 || section >= rowCount())
+            return {};
+        const Row &row = m_rows[section];
+        if (role == Qt::DisplayRole)
+            return (row.lostLast ? QStringLiteral("! ") : QString()) + row.site;
+        if (role == Qt::ToolTipRole && row.lostLast)
+            return QStringLiteral("lost in the last run");
+        return {};
+    }
+    if (section < 0 || section >= columnCount())
+        return {};
+    const RunRecord &run = m_runs[section];
+    if (role == Qt::DisplayRole)
+        return run.started.toString(QStringLiteral("MM-dd HH:mm")) + u'\n' + durationText(run.lastedMs) + u'\n' +
+               (run.kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast")) +
+               (run.abortReason.isEmpty() ? QString() : QStringLiteral(" aborted"));
+    if (role == Qt::ToolTipRole)
+        return runTitle(run) + (run.abortReason.isEmpty() ? QString() : QStringLiteral(", aborted: ") + run.abortReason);
+    return {};
+}
+
+QString RunHistoryModel::detail(const QModelIndex &index) const
+{
+    if (!index.isValid() || cell(index).outcome < 0)
+        return {};
+    return m_rows[index.row()].site + QStringLiteral(", ") + runTitle(m_runs[index.column()]) + QStringLiteral(": ") +
+           data(index, Qt::ToolTipRole).toString();
+}
+
+RunHistoryForm::RunHistoryForm(QWidget *owner) : QWidget(owner, Qt::Window)
+{
+    setObjectName(QStringLiteral("RunHistoryForm"));
+    setWindowTitle(QStringLiteral("Run history"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    legend = new QLabel(QStringLiteral("Newest run on the left.  F forecast, L learned, S skipped, A not reached "
+                                       "(run aborted), - not in the run.  ! marks a site lost in the last run."),
+                        this);
+    legend->setObjectName(QStringLiteral("legend"));
+    legend->setWordWrap(true);
+
+    grid = new QTableView(this);
+    grid->setObjectName(QStringLiteral("runHistoryGrid"));
+    grid->setModel(&m_model);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Fixed sizes: nothing is measured cell by cell, however many runs are kept.
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00-00 00:00")) + 16);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+
+    detailLine = new QLabel(this);
+    detailLine->setObjectName(QStringLiteral("detailLine"));
+    detailLine->setWordWrap(true);
+    detailLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) { detailLine->setText(m_model.detail(current)); });
+
+    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(closeButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(legend);
+    layout->addWidget(grid, 1);
+    layout->addWidget(detailLine);
+    layout->addLayout(buttons);
+    m_model.setDark(isDark(palette()));
+    // About the last 30 runs side by side at first; the rest a scroll away.
+    resize(qMin(grid->horizontalHeader()->defaultSectionSize() * 30 + 220, 1200), 560);
+}
+
+void RunHistoryForm::load()
+{
+    m_model.setRuns(readRunRecord());
+    detailLine->clear();
+}
+
+void RunHistoryForm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        m_model.setDark(isDark(palette()));
+    QWidget::changeEvent(event);
+}
+
+} // namespace kess
