@@ -13,7 +13,6 @@ namespace {
 constexpr qint64 RunRecordReadLimit = 64 << 20;
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
-QString kindWord(RunKind kind) { return kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"); }
 QString startWord(RunStart how) { return how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("immediate"); }
 
 SiteOutcome outcomeFromWord(const QString &word)
@@ -27,13 +26,15 @@ SiteOutcome outcomeFromWord(const QString &word)
     return SiteOutcome::Done;
 }
 
+} // namespace
+
+QString kindWord(RunKind kind) { return kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"); }
+
 QString runName(const RunRecord &run)
 {
     return QStringLiteral("%1 %2 run of %3")
         .arg(startWord(run.how), kindWord(run.kind), run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
-
-} // namespace
 
 QString runRecordFileName() { return QStringLiteral("kessruns.csv"); }
 
