@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QTimer>
 
 namespace kess {
 
@@ -92,13 +93,18 @@ RunTray::RunTray(MainWindow &window) : QObject(&window), w(window), m_icon(new Q
     for (QCheckBox *hour : w.tm)
         connect(hour, &QCheckBox::toggled, this, &RunTray::refresh);
 
-    const QList<RunRecord> runs = readRunRecord();
-    if (!runs.isEmpty()) {
+    m_icon->setIcon(trayIcon(false));
+    refresh();
+    // The last run's result once the window is up: the record can hold 20,000 rows.
+    QTimer::singleShot(0, this, [this] {
+        const QList<RunRecord> runs = readRunRecord();
+        if (m_running || runs.isEmpty() || !m_lastResult.isEmpty())
+            return;
         m_lastResult = resultText(runs.last());
         m_lastLost = runs.last().lostSites() > 0;
-    }
-    m_icon->setIcon(trayIcon(m_lastLost));
-    refresh();
+        m_icon->setIcon(trayIcon(m_lastLost));
+        refresh();
+    });
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_icon->show();
 }

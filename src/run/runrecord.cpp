@@ -9,8 +9,9 @@ namespace kess {
 
 namespace {
 
-// Far more than 20,000 rows take; a file grown beyond it is read only this far.
-constexpr qint64 RunRecordReadLimit = 64 << 20;
+// Twice what 20,000 rows of long names and reasons take; a file grown beyond it (edited, or not
+// ours) is read only this far, and only its last 20,000 rows count.
+constexpr qint64 RunRecordReadLimit = 8 << 20;
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 QString startWord(RunStart how) { return how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("immediate"); }
@@ -147,6 +148,8 @@ QList<QStringList> storedRows()
     if (!rows.isEmpty() && rows.first().value(0) == runRecordHeader().first())
         rows.removeFirst();
     rows.removeIf([](const QStringList &row) { return row.size() < 2; }); // blank lines
+    if (rows.size() > runRecordLimit)
+        rows = rows.mid(rows.size() - runRecordLimit);
     return rows;
 }
 
