@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QTimer>
 
 namespace kess {
 
@@ -50,20 +51,16 @@ QIcon trayIcon(bool lost)
 // "forecast run of 12-10 06:15: 3 of 4 sites forecast, 1 lost".
 QString resultText(const RunRecord &run)
 {
-    const bool learning = run.kind == RunKind::Learning;
     int done = 0, included = 0;
     for (const SiteResult &r : run.sites) {
         done += r.outcome == SiteOutcome::Done;
         included += r.outcome != SiteOutcome::NotInRun;
     }
-    QString text = QStringLiteral("%1 run of %2: ")
-                       .arg(learning ? QStringLiteral("learning") : QStringLiteral("forecast"),
-                            run.started.toString(QStringLiteral("MM-dd HH:mm")));
+    QString text = QStringLiteral("%1 run of %2: ").arg(kindWord(run.kind), run.started.toString(QStringLiteral("MM-dd HH:mm")));
     if (!run.abortReason.isEmpty())
         text += QStringLiteral("aborted");
     else
-        text += QStringLiteral("%1 of %2 sites %3").arg(done).arg(included).arg(learning ? QStringLiteral("learned")
-                                                                                         : QStringLiteral("forecast"));
+        text += QStringLiteral("%1 of %2 sites %3").arg(done).arg(included).arg(outcomeWord(run.kind, SiteOutcome::Done));
     if (run.lostSites() > 0)
         text += QStringLiteral(", %1 lost").arg(run.lostSites());
     return text;
@@ -96,13 +93,18 @@ RunTray::RunTray(MainWindow &window) : QObject(&window), w(window), m_icon(new Q
     for (QCheckBox *hour : w.tm)
         connect(hour, &QCheckBox::toggled, this, &RunTray::refresh);
 
-    const QList<RunRecord> runs = readRunRecord();
-    if (!runs.isEmpty()) {
+    m_icon->setIcon(trayIcon(false));
+    refresh();
+    // The last run's result once the window is up: the record can hold 20,000 rows.
+    QTimer::singleShot(0, this, [this] {
+        const QList<RunRecord> runs = readRunRecord();
+        if (m_running || runs.isEmpty() || !m_lastResult.isEmpty())
+            return;
         m_lastResult = resultText(runs.last());
         m_lastLost = runs.last().lostSites() > 0;
-    }
-    m_icon->setIcon(trayIcon(m_lastLost));
-    refresh();
+        m_icon->setIcon(trayIcon(m_lastLost));
+        refresh();
+    });
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_icon->show();
 }
@@ -141,7 +143,7 @@ void RunTray::refresh()
     QStringList tip{QStringLiteral("KESSAMIR")};
     if (m_running)
         tip << QStringLiteral("%1 run: site %2 of %3")
-                   .arg(m_running->kind() == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"))
+                   .arg(kindWord(m_running->kind()))
                    .arg(m_running->position())
                    .arg(m_running->total());
     else

@@ -9,11 +9,11 @@ namespace kess {
 
 namespace {
 
-// Far more than 20,000 rows take; a file grown beyond it is read only this far.
-constexpr qint64 RunRecordReadLimit = 64 << 20;
+// Twice what 20,000 rows of long names and reasons take; a file grown beyond it (edited, or not
+// ours) is read only this far, and only its last 20,000 rows count.
+constexpr qint64 RunRecordReadLimit = 8 << 20;
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
-QString kindWord(RunKind kind) { return kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"); }
 QString startWord(RunStart how) { return how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("immediate"); }
 
 SiteOutcome outcomeFromWord(const QString &word)
@@ -27,13 +27,15 @@ SiteOutcome outcomeFromWord(const QString &word)
     return SiteOutcome::Done;
 }
 
+} // namespace
+
+QString kindWord(RunKind kind) { return kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"); }
+
 QString runName(const RunRecord &run)
 {
     return QStringLiteral("%1 %2 run of %3")
         .arg(startWord(run.how), kindWord(run.kind), run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
-
-} // namespace
 
 QString runRecordFileName() { return QStringLiteral("kessruns.csv"); }
 
@@ -146,6 +148,8 @@ QList<QStringList> storedRows()
     if (!rows.isEmpty() && rows.first().value(0) == runRecordHeader().first())
         rows.removeFirst();
     rows.removeIf([](const QStringList &row) { return row.size() < 2; }); // blank lines
+    if (rows.size() > runRecordLimit)
+        rows = rows.mid(rows.size() - runRecordLimit);
     return rows;
 }
 

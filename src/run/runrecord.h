@@ -16,6 +16,10 @@ inline constexpr int runRecordLimit = 20000;
 QString runRecordFileName();
 QStringList runRecordHeader();
 
+// "forecast" or "learning".
+QString kindWord(RunKind kind);
+// "scheduled forecast run of 2026-12-10 06:15".
+QString runName(const RunRecord &run);
 // "forecast", "skipped", "not in run", "not reached"; a learning run's site done is "learned".
 QString outcomeWord(RunKind kind, SiteOutcome outcome);
 // 2026-12-10 06:15:01 at UTC+1 -> "2026-12-10T06:15:01+01:00".

@@ -45,10 +45,7 @@ QVariant background(SiteOutcome outcome, bool dark)
 
 QString runTitle(const RunRecord &run)
 {
-    return QStringLiteral("%1 %2 run of %3 (%4)")
-        .arg(run.how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("immediate"),
-             run.kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"),
-             run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")), durationText(run.lastedMs));
+    return runName(run) + QStringLiteral(" (") + durationText(run.lastedMs) + u')';
 }
 
 bool isDark(const QPalette &palette) { return palette.color(QPalette::Base).lightness() < 128; }
@@ -161,7 +158,7 @@ QVariant RunHistoryModel::headerData(int section, Qt::Orientation orientation, i
     const RunRecord &run = m_runs[section];
     if (role == Qt::DisplayRole)
         return run.started.toString(QStringLiteral("MM-dd HH:mm")) + u'\n' + durationText(run.lastedMs) + u'\n' +
-               (run.kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast")) +
+               kindWord(run.kind) +
                (run.abortReason.isEmpty() ? QString() : QStringLiteral(" aborted"));
     if (role == Qt::ToolTipRole)
         return runTitle(run) + (run.abortReason.isEmpty() ? QString() : QStringLiteral(", aborted: ") + run.abortReason);

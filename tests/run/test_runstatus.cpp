@@ -118,6 +118,10 @@ private slots:
         QVERIFY2(w.runTray().icon()->toolTip().contains("idle\nlast forecast run of ") &&
                      w.runTray().icon()->toolTip().endsWith(": 2 of 3 sites forecast, 1 lost"),
                  qPrintable(w.runTray().icon()->toolTip()));
+        {
+            MainWindow morning; // the program started again: its tray knows the last run from the record
+            QTRY_VERIFY(morning.runTray().lastRunLost());
+        }
 
         // The history: the lost site on top, its cell with its reason.
         w.findChild<QPushButton *>("runHistoryButton")->click();
