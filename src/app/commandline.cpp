@@ -6,10 +6,17 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
 #include <cstdio>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kess {
 
@@ -62,8 +69,22 @@ QStringList withoutQtOptions(const QStringList &arguments)
 
 } // namespace
 
-std::optional<QString> enterFolder(const QString &folder)
+std::optional<QString> enterFolder(const QString &folder, const QByteArray &nativeName)
 {
+#ifndef Q_OS_WIN
+    // By the system's own bytes: a name that is not valid UTF-8 has no exact QString form.
+    const QByteArray path = nativeName.isEmpty() ? QFile::encodeName(folder) : nativeName;
+    struct stat st {};
+    const bool found = ::stat(path.constData(), &st) == 0;
+    if (!found && (errno == ENOENT || errno == ENOTDIR))
+        return QStringLiteral("the working folder \"%1\" does not exist").arg(folder);
+    if (found && !S_ISDIR(st.st_mode))
+        return QStringLiteral("\"%1\" is not a folder").arg(folder);
+    if (!found || ::chdir(path.constData()) != 0)
+        return QStringLiteral("the working folder \"%1\" cannot be entered").arg(folder);
+    return std::nullopt;
+#else
+    Q_UNUSED(nativeName);
     const QFileInfo info(folder);
     if (!info.exists())
         return QStringLiteral("the working folder \"%1\" does not exist").arg(folder);
@@ -72,6 +93,7 @@ std::optional<QString> enterFolder(const QString &folder)
     if (!info.isExecutable() || !QDir::setCurrent(info.absoluteFilePath()))
         return QStringLiteral("the working folder \"%1\" cannot be entered").arg(folder);
     return std::nullopt;
+#endif
 }
 
 QString rememberedFolder()
@@ -85,7 +107,7 @@ void rememberFolder(const QString &folder)
     settings.setValue(QLatin1String(lastFolderKey), QDir(folder).absolutePath());
 }
 
-StartRequest readCommandLine(const QStringList &arguments)
+StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArray> &nativeArguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -124,7 +146,14 @@ StartRequest readCommandLine(const QStringList &arguments)
 
     StartRequest request;
     if (parser.isSet(folder)) {
-        if (const auto why = enterFolder(parser.value(folder))) {
+        const QString value = parser.value(folder);
+        QByteArray native;
+        for (const QByteArray &a : nativeArguments) {
+            const QByteArray v = a.startsWith("--folder=") ? a.mid(9) : a;
+            if (QFile::decodeName(v) == value)
+                native = v;
+        }
+        if (const auto why = enterFolder(value, native)) {
             print(stderr, program + *why + QStringLiteral(".\n"));
             request.exitCode = badFolderExitCode;
             return request;

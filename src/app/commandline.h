@@ -7,6 +7,8 @@
 // Qt's own options (-style, -platform, -reverse, ...) are left to QApplication.
 //   kessamir --help | --version
 // Every start remembers its working folder (QSettings, outside the working folder).
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -23,15 +25,17 @@ struct StartRequest {
 };
 
 // Reads the arguments (the program's name first), prints help, version or errors, and enters
-// the working folder when it is known. Needs a QCoreApplication.
-StartRequest readCommandLine(const QStringList &arguments);
+// the working folder when it is known. Needs a QCoreApplication. `nativeArguments` are the
+// arguments as the system gave them: a folder name that is not valid text is entered by them.
+StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArray> &nativeArguments = {});
 
 // When the folder is still to be chosen: asks with `ask` (empty answer = cancelled, the program
 // ends with code 0) and enters the folder. Returns the exit code when the program is to end.
 std::optional<int> chooseFolder(const StartRequest &request, const std::function<QString()> &ask);
 
-// Makes `folder` the current folder; the message that says why not when it cannot be.
-std::optional<QString> enterFolder(const QString &folder);
+// Makes `folder` the current folder (by `nativeName`, its name as the system spells it, when
+// given); the message that says why not when it cannot be.
+std::optional<QString> enterFolder(const QString &folder, const QByteArray &nativeName = {});
 
 // The working folder used last, as remembered in the user's settings; empty when none.
 QString rememberedFolder();

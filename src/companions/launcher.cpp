@@ -11,6 +11,7 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <QHash>
 #include <QList>
 #include <cerrno>
 #include <csignal>
@@ -46,13 +47,29 @@ bool isWindowsExecutable(const QString &path)
 // what a start costs between two sites); a child that has ended is reaped at the next start or
 // the next look at it, so none is left a zombie for long.
 QList<pid_t> g_children;
+// Exit codes of the children reaped lately, for exitCode().
+QHash<pid_t, int> g_exitCodes;
+
+void keepExitCode(pid_t pid, int status)
+{
+    if (g_exitCodes.size() > 256)
+        g_exitCodes.clear();
+    g_exitCodes.insert(pid, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+}
+
+// Reaps `pid` when it has ended; true when it is no longer a child to look at.
+bool reaped(pid_t pid)
+{
+    int status = 0;
+    const pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid)
+        keepExitCode(pid, status);
+    return r == pid || (r < 0 && errno == ECHILD);
+}
 
 void reapEnded()
 {
-    g_children.removeIf([](pid_t pid) {
-        const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
-        return r == pid || (r < 0 && errno == ECHILD);
-    });
+    g_children.removeIf(reaped);
 }
 
 // Starts `program` (searched on PATH when it has no folder) in the current folder; 0 on failure.
@@ -87,7 +104,7 @@ pid_t spawn(const QString &program, const QStringList &args)
 
 } // namespace
 
-LaunchResult launchProgram(const QString &name)
+LaunchResult launchProgram(const QString &name, const QStringList &arguments)
 {
     LaunchResult result;
     const QString path = resolve(name);
@@ -97,11 +114,12 @@ LaunchResult launchProgram(const QString &name)
         return result;
     }
     QString program = path;
-    QStringList args;
+    QStringList args = arguments;
 #ifdef Q_OS_WIN
     if (path.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
         program = QStringLiteral("cmd");
-        args = {QStringLiteral("/c"), QDir::toNativeSeparators(path)};
+        args.prepend(QDir::toNativeSeparators(path));
+        args.prepend(QStringLiteral("/c"));
     }
 #else
     if (path.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
@@ -110,7 +128,7 @@ LaunchResult launchProgram(const QString &name)
         args = {QStringLiteral("-c"), QStringLiteral("tr -d '\\r' < \"$0\" | /bin/sh"), path};
     } else if (isWindowsExecutable(path)) {
         program = QStringLiteral("wine");
-        args = {path};
+        args.prepend(path);
     }
 #endif
     qint64 pid = 0;
@@ -143,8 +161,7 @@ bool processAlive(qint64 pid)
     return alive;
 #else
     if (g_children.contains(static_cast<pid_t>(pid))) {
-        const pid_t r = ::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
-        if (r == 0)
+        if (!reaped(static_cast<pid_t>(pid)))
             return true;
         g_children.removeAll(static_cast<pid_t>(pid));
         return false;
@@ -162,6 +179,24 @@ bool processAlive(qint64 pid)
         return true;
     }
     return false;
+#endif
+}
+
+std::optional<int> exitCode(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!h)
+        return std::nullopt;
+    DWORD code = STILL_ACTIVE;
+    const bool known = GetExitCodeProcess(h, &code) && code != STILL_ACTIVE;
+    CloseHandle(h);
+    return known ? std::optional<int>(int(code)) : std::nullopt;
+#else
+    if (processAlive(pid))
+        return std::nullopt;
+    const auto found = g_exitCodes.constFind(static_cast<pid_t>(pid));
+    return found == g_exitCodes.constEnd() ? std::nullopt : std::optional<int>(*found);
 #endif
 }
 

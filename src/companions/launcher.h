@@ -3,8 +3,11 @@
 //
 // A bare name is looked up in the current folder first, then on the search path. Away from
 // Windows a file that begins with the Windows executable signature "MZ" is started through
-// wine, and a ".bat" file through /bin/sh. Nothing waits for the program.
+// wine, and a ".bat" file through /bin/sh with its path as the one argument. Arguments go to the
+// program as they are, each one whole: no shell ever sees them. Nothing waits for the program.
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace kess {
 
@@ -15,7 +18,11 @@ struct LaunchResult {
     bool ok() const { return error == 0; }
 };
 
-LaunchResult launchProgram(const QString &name);
+LaunchResult launchProgram(const QString &name, const QStringList &arguments = {});
+
+// The exit code of a program started here once it has ended (128 + the signal when one ended
+// it); empty while it runs or when it is not known.
+std::optional<int> exitCode(qint64 pid);
 
 // True while the process with this task id is still running.
 bool processAlive(qint64 pid);

@@ -6,9 +6,9 @@
 
 namespace kess {
 
-LaunchResult startAndReport(AppState &s, const QString &name, bool quiet)
+LaunchResult startAndReport(AppState &s, const QString &name, bool quiet, const QStringList &arguments)
 {
-    const LaunchResult r = launchProgram(name);
+    const LaunchResult r = launchProgram(name, arguments);
     if (r.ok())
         s.lastLaunchTaskId = r.pid;
     else if (r.error != ErrOverflow && !quiet)

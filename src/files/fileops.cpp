@@ -12,6 +12,8 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -87,11 +89,41 @@ void writeRecord(const QString &name, double value)
     writeLines(name, {recordForm(value)});
 }
 
+// Opens `name` for reading when it is a regular file. Anything else (a FIFO, a device, a folder,
+// a link to one of them) is refused without waiting on it, as an unreadable file.
+void openRegular(QFile &f, const QString &name)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(name);
+    if (info.exists() && !info.isFile())
+        throw FileError(ErrPathAccess, name + QStringLiteral(": not a regular file"));
+    if (!f.open(QIODevice::ReadOnly))
+        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+#else
+    // Opened without blocking (a FIFO would hold the open until a writer came), then looked at.
+    const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (!f.open(QIODevice::ReadOnly)) // for Qt's error number and text
+            throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+        f.close();
+        throw FileError(ErrPathAccess, name + QStringLiteral(": cannot be opened"));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw FileError(ErrPathAccess, name + QStringLiteral(": not a regular file"));
+    }
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    }
+#endif
+}
+
 QByteArray readBytes(const QString &name, qint64 maxBytes)
 {
     QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+    openRegular(f, name);
     QByteArray bytes = f.read(maxBytes);
     if (f.error() != QFileDevice::NoError)
         throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
@@ -100,13 +132,32 @@ QByteArray readBytes(const QString &name, qint64 maxBytes)
 
 QByteArray readBytes(const QString &name)
 {
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    QByteArray bytes = readBytes(name, WholeFileReadLimit + 1);
+    if (bytes.size() > WholeFileReadLimit)
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": larger than %1 MiB").arg(WholeFileReadLimit >> 20));
     return bytes;
+}
+
+void openFreshForWriting(QFile &file, const QString &name)
+{
+    file.close();
+    file.setFileName(name);
+    // A link, FIFO or device under this name is removed, not written through.
+    const QFileInfo info(name);
+    if (info.isSymLink() || (info.exists() && !info.isFile() && !info.isDir()))
+        QFile::remove(name);
+#ifdef Q_OS_WIN
+    const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+#else
+    // O_NOFOLLOW: a link put there between the look and the open is refused, not followed.
+    const int fd = ::open(QFile::encodeName(name).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    bool opened = fd >= 0;
+    if (opened && !(opened = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)))
+        ::close(fd);
+#endif
+    if (!opened)
+        throw FileError(info.isDir() ? ErrPathAccess : ErrPermission, name + QStringLiteral(": cannot be written"));
 }
 
 void copyFile(const QString &source, const QString &destination, Flush flush)

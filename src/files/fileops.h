@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <optional>
 
+class QFile;
+
 namespace kess {
 
 // Whether a replaced file is flushed to the disk before it is renamed into place. The user's own
@@ -26,13 +28,22 @@ void writeLines(const QString &name, const QStringList &lines);
 void writeBytes(const QString &name, const QByteArray &bytes, Flush flush = Flush::ToDisk);
 // Writes a numeric record ("5" CR LF) as the whole file.
 void writeRecord(const QString &name, double value);
-// Reads a whole file (FileError 53 and the like when it cannot be opened).
+// Every read takes regular files only: a FIFO, a device or a folder under the name is refused
+// (FileError 75) without waiting on it, as a file that cannot be read.
+// Reads a whole file (FileError 53 and the like when it cannot be opened); a file larger than
+// WholeFileReadLimit is refused (57) rather than read into memory.
 QByteArray readBytes(const QString &name);
 // Reads at most the first `maxBytes` bytes of a file: the readers of the small settings and
 // handshake files take no more than their layout needs, however large the file has grown.
 QByteArray readBytes(const QString &name, qint64 maxBytes);
 // Far more than any settings or handshake file holds (the largest is a few kilobytes).
 constexpr qint64 SettingsReadLimit = 1 << 20;
+// Far more than any companion output, saved site file or run record holds.
+constexpr qint64 WholeFileReadLimit = 64 << 20;
+// Opens `file` on `name`, a file written as the run goes (a run log, the collected forecast text),
+// as a regular file in its folder: a link of that name is replaced, never written through, and
+// a FIFO or device is replaced too. Throws FileError when it cannot be created.
+void openFreshForWriting(QFile &file, const QString &name);
 // Copies `source` over `destination` (atomic replace of the destination).
 void copyFile(const QString &source, const QString &destination, Flush flush = Flush::ToDisk);
 // Renames `source` over `destination`, replacing it in one step (the journal of a rewrite of

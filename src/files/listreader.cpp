@@ -1,5 +1,7 @@
 #include "listreader.h"
 
+#include "fileops.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -122,10 +124,7 @@ ListReader::ListReader(QByteArray bytes) : m_bytes(std::move(bytes))
 
 ListReader ListReader::open(const QString &name)
 {
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
-    return ListReader(f.readAll());
+    return ListReader(readBytes(name));
 }
 
 bool ListReader::atEnd() const

@@ -38,12 +38,19 @@ const QString kSeaTemperatureOutro = QStringLiteral(
     "temperatures, which may be slightly less accurate, but much more convenient, as water temperatures will remain "
     "at climatological normals and this message will not appear again.");
 
+// The most sites the sea-temperature message lists; the run log holds them all.
+constexpr qsizetype kSeaTemperatureShown = 50;
+
 } // namespace
 
 bool RunLog::create()
 {
-    m_file.close();
-    return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    try {
+        openFreshForWriting(m_file, m_name);
+        return true;
+    } catch (const FileError &) {
+        return false;
+    }
 }
 
 void RunLog::mark(const QString &line)
@@ -89,16 +96,33 @@ QString ForecastRun::codePrefix(const QString &siteCode)
     return siteCode.mid(i, 3);
 }
 
-QString ForecastRun::pngCommandLine(const QString &irfanViewFolder, const QString &workingFolder,
-                                    const QString &pngTargetFolder)
+ForecastRun::PngConversion ForecastRun::pngConversion(const QString &irfanViewFolder, const QString &workingFolder,
+                                                     const QString &pngTargetFolder)
 {
     const QString viewer = withSeparator(irfanViewFolder);
     QString pngFolder = workingFolder;
     if (pngTargetFolder != QLatin1String("\\"))
         pngFolder = pngTargetFolder;
     pngFolder = withSeparator(pngFolder);
-    return QStringLiteral("\"") + viewer + QStringLiteral("i_view32.exe\" ") + workingFolder +
-           QStringLiteral("*.bmp /convert=") + pngFolder + QStringLiteral("*.png");
+    return {viewer + QStringLiteral("i_view32.exe"),
+            {workingFolder + QStringLiteral("*.bmp"), QStringLiteral("/convert=") + pngFolder + QStringLiteral("*.png")}};
+}
+
+QString ForecastRun::PngConversion::commandLine() const
+{
+    return QStringLiteral("\"") + program + QStringLiteral("\" ") + arguments.join(u' ');
+}
+
+QString ForecastRun::unusableSiteCode(const QString &siteCode)
+{
+    const QString prefix = codePrefix(siteCode);
+    if (prefix.isEmpty())
+        return QStringLiteral("its site code is empty");
+    for (const QChar c : prefix) {
+        if (c.unicode() < 32 || c == u'/' || c == u'\\' || c == u':')
+            return QStringLiteral("its site code cannot make a file name");
+    }
+    return {};
 }
 
 void ForecastRun::notice(const QString &text)
@@ -202,11 +226,16 @@ void ForecastRun::runSequence()
 
     // 12-13. Every site in turn.
     s.trace(5, QStringLiteral("textall.txt"));
-    if (!m_textAll.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        notice(errorReport(errorNumberFor(m_textAll, m_textAll.fileName()), s.lastFileNumber, s.lastFileName));
+    try {
+        openFreshForWriting(m_textAll, QStringLiteral("textall.txt"));
+    } catch (const FileError &e) {
+        notice(errorReport(e.number, s.lastFileNumber, s.lastFileName));
+    }
     m_log.mark(QStringLiteral("Got to 1.3"));
+    m_conversions.clear();
     for (int site = 1; site <= s.siteCount; ++site)
         siteCycle(site);
+    checkConversions(RunTiming::current().conversionWaitMs);
 
     // 14-15.
     m_textAll.close();
@@ -366,10 +395,17 @@ void ForecastRun::seaTemperatureCheck()
     try {
         ListReader r = ListReader::open(name);
         m_log.mark(QStringLiteral("Got to 8"));
-        QString text = kSeaTemperatureIntro + QStringLiteral("\r\r");
+        QStringList sites;
         do {
-            text += r.readText() + QStringLiteral("\r");
+            sites << r.readText();
         } while (!r.atEnd());
+        // The file is deleted below: the log keeps the whole list, the message its beginning.
+        m_log.mark(QStringLiteral("Sea temperature anomalies:\r\n") + sites.join(QStringLiteral("\r\n")));
+        QString text = kSeaTemperatureIntro + QStringLiteral("\r\r");
+        for (const QString &site : sites.first(std::min<qsizetype>(sites.size(), kSeaTemperatureShown)))
+            text += site + QStringLiteral("\r");
+        if (sites.size() > kSeaTemperatureShown)
+            text += QStringLiteral("\u2026 and %1 more (see %2)\r").arg(sites.size() - kSeaTemperatureShown).arg(name);
         text += QStringLiteral("\r") + kSeaTemperatureOutro;
         Dialogs::notify(text);
         m_log.mark(QStringLiteral("Got to 9"));

@@ -8,6 +8,9 @@
 #include "run/waits.h"
 
 #include <QFile>
+#include <QList>
+#include <QPair>
+#include <QStringList>
 #include <QString>
 
 namespace kess {
@@ -19,11 +22,12 @@ struct AppState;
 // "kesslog.txt".
 class RunLog {
 public:
-    explicit RunLog(const QString &name = QStringLiteral("kesslog.txt")) : m_file(name) {}
+    explicit RunLog(const QString &name = QStringLiteral("kesslog.txt")) : m_name(name) {}
     bool create();
     void mark(const QString &line);
     void close() { m_file.close(); }
 private:
+    QString m_name;
     QFile m_file;
 };
 
@@ -41,9 +45,22 @@ public:
 
     // The site code prefix: the first three characters of the code, leading blanks removed.
     static QString codePrefix(const QString &siteCode);
+    // The converter of the PNG step and what it is given, built from the settings' folders.
+    struct PngConversion {
+        QString program;       // the IrfanView folder and "i_view32.exe"
+        QStringList arguments; // the BMP pattern, then "/convert=" and the PNG pattern
+        QString commandLine() const; // the line of "bmppng.bat"
+    };
+    static PngConversion pngConversion(const QString &irfanViewFolder, const QString &workingFolder,
+                                       const QString &pngTargetFolder);
     // The IrfanView command line of the PNG step.
     static QString pngCommandLine(const QString &irfanViewFolder, const QString &workingFolder,
-                                  const QString &pngTargetFolder);
+                                  const QString &pngTargetFolder)
+    {
+        return pngConversion(irfanViewFolder, workingFolder, pngTargetFolder).commandLine();
+    }
+    // Whether a site code can make the per-site file names: empty when it can, else why not.
+    static QString unusableSiteCode(const QString &siteCode);
 
     // What the run is doing now and how the last one went, for the window.
     RunStatus &status() { return m_status; }
@@ -77,7 +94,13 @@ private:
     void loseSite(int site, CompanionWatch &watch, const QString &what, WaitEnd why);
     bool outputCopies(int site, const QString &prefix);
     void appendForecastText();
-    void pngStep();
+    void pngStep(int site);
+    // Looks at the conversions started so far: a failed one leaves a log line and a trouble on
+    // the run's line. With `waitMs`, waits that long at most for those still running.
+    void checkConversions(int waitMs = 0);
+    void pngFailed(int site, const QString &why);
+    // Logs a site whose PELTHOR folder lies outside the working folder (a copied folder).
+    void checkPelthorFolder(int site);
     void batchStep(int site);
 
     // A failure the user may silence with "Skip non-critical error messages".
@@ -89,11 +112,12 @@ private:
     MainWindow &w;
     AppState &s;
     RunLog m_log;
-    QFile m_textAll{QStringLiteral("textall.txt")};
+    QFile m_textAll;
     CompanionWatch m_dorliq;
     CompanionWatch m_vantro;
     CompanionWatch m_pelthor;
     RunStatus m_status{s};
+    QList<QPair<int, qint64>> m_conversions; // site and process of each conversion not yet seen ending
 };
 
 } // namespace kess

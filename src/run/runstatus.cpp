@@ -31,6 +31,8 @@ QString summaryLine(const RunRecord &r)
         line += QStringLiteral(", %1 of %2 sites forecast").arg(r.sitesForecast).arg(r.sitesIncluded);
     if (!r.skipped.isEmpty())
         line += QStringLiteral(", skipped: ") + r.skipped.join(QStringLiteral("; "));
+    if (!r.troubles.isEmpty())
+        line += QStringLiteral(", troubles: ") + r.troubles.join(QStringLiteral("; "));
     if (!r.abortReason.isEmpty())
         line += QStringLiteral(", aborted: ") + r.abortReason;
     return line;

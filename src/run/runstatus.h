@@ -41,6 +41,7 @@ struct RunRecord {
     int sitesIncluded = 0;   // sites in the run list when the run started
     int sitesForecast = 0;
     QList<QString> skipped;  // "KATL Atlanta (why)", in site order
+    QList<QString> troubles; // what went wrong beside the forecasts ("PNG conversion after site 2 failed ...")
     QString abortReason;     // empty unless the run was aborted
     bool completed = false;  // the run reached its end
     QList<SiteResult> sites; // every site of the list, in site order
@@ -49,7 +50,7 @@ struct RunRecord {
 };
 
 // "started 2026-12-09 06:15:01, lasted 2 min 05 s, 3 of 4 sites forecast, skipped: KATL Atlanta
-// (why)"; an aborted run says "aborted: why" instead of the count, unless it had reached sites.
+// (why), troubles: what"; an aborted run says "aborted: why" instead of the count, unless it had reached sites.
 QString summaryLine(const RunRecord &record);
 // 45 s -> "45 s", 125 s -> "2 min 05 s", 3720 s -> "1 h 02 min".
 QString durationText(qint64 ms);
@@ -74,6 +75,7 @@ public:
     void site(int site);
     void forecast(int site);
     void skipped(int site, const QString &why);
+    void trouble(const QString &what) { m_record.troubles << what; }
     void aborted(const QString &why);
     void completed();
     void end();

@@ -15,6 +15,9 @@
 #include "run/pelini.h"
 #include "sites/sitefiles.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace kess {
 
 void ForecastRun::siteCycle(int site)
@@ -23,7 +26,7 @@ void ForecastRun::siteCycle(int site)
     if (s.runListFlags[site] == 1)
         outcome = forecastSite(site);
     if (outcome == Outcome::Done && s.convertBmpToPng == 1)
-        pngStep();
+        pngStep(site);
     batchStep(site);
 }
 
@@ -158,6 +161,11 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     const QString prefix = codePrefix(code);
     w.Label2->setText(code + QStringLiteral(" ") + s.siteNames[site]);
     m_status.site(site);
+    if (const QString why = unusableSiteCode(code); !why.isEmpty()) {
+        notice(QStringLiteral("Site %1 was skipped in this run: %2.").arg(site).arg(why));
+        abandon(site, why);
+        return Outcome::Abandoned;
+    }
 
     // 2-3. Tell DORLIQ it gathers for a site, and put the site's files in place.
     try {
@@ -289,6 +297,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
         readpelini(s);
     } catch (const FileError &) {
     }
+    checkPelthorFolder(site);
     s.copySource = s.workingFolder + QStringLiteral("lastpel.txt");
     s.copyDestination = s.workingFolder + QStringLiteral("lastpel") + prefix + QStringLiteral(".txt");
     try {
@@ -361,16 +370,73 @@ void ForecastRun::appendForecastText()
     m_textAll.flush();
 }
 
-void ForecastRun::pngStep()
+void ForecastRun::checkPelthorFolder(int site)
 {
-    const QString line = pngCommandLine(w.ivtx->text(), s.workingFolder, s.pngTargetFolder);
+    // The folder comes from the site's PELTHOR settings as an absolute path: in a copied working
+    // folder it still names the original, whose lastpel files and PNGs this run then uses.
+    const QString here = QDir::current().canonicalPath();
+    QString there = QFileInfo(s.workingFolder).canonicalFilePath();
+    if (there.isEmpty())
+        there = QDir::cleanPath(QDir::current().absoluteFilePath(s.workingFolder));
+    if (there == here || there.startsWith(here + u'/'))
+        return;
+    m_log.mark(QStringLiteral("Site %1: its PELTHOR folder %2 is outside the working folder %3; "
+                              "the lastpel files and PNGs are read and written there")
+                   .arg(site)
+                   .arg(s.workingFolder, QDir::toNativeSeparators(here)));
+}
+
+void ForecastRun::pngStep(int site)
+{
+    checkConversions();
+    const PngConversion conversion = pngConversion(w.ivtx->text(), s.workingFolder, s.pngTargetFolder);
     s.trace(8, QStringLiteral("bmppng.bat"));
     try {
-        writeLines(QStringLiteral("bmppng.bat"), {line});
-    } catch (const FileError &) {
+        writeLines(QStringLiteral("bmppng.bat"), {conversion.commandLine()});
+    } catch (const FileError &e) {
+        pngFailed(site, e.reason);
         return;
     }
-    startAndReport(s, QStringLiteral("bmppng.bat"));
+#ifdef Q_OS_WIN
+    const LaunchResult r = startAndReport(s, QStringLiteral("bmppng.bat"));
+#else
+    // "bmppng.bat" stays for the user to read, but its text comes from settings files: no shell
+    // reads it here. The converter gets the same values, each one a whole argument.
+    const LaunchResult r = startAndReport(s, conversion.program, false, conversion.arguments);
+#endif
+    if (r.ok())
+        m_conversions.append({site, r.pid});
+    else
+        pngFailed(site, r.reason);
+}
+
+void ForecastRun::checkConversions(int waitMs)
+{
+    const qint64 until = Clock::monotonicMs() + waitMs;
+    for (;;) {
+        m_conversions.removeIf([this](const QPair<int, qint64> &c) {
+            if (processAlive(c.second))
+                return false;
+            const std::optional<int> code = exitCode(c.second);
+            if (code && *code != 0)
+                pngFailed(c.first, QStringLiteral("the converter ended with exit code %1").arg(*code));
+            return true;
+        });
+        if (m_conversions.isEmpty() || Clock::monotonicMs() >= until)
+            break;
+        yieldFor(100);
+    }
+    if (waitMs <= 0)
+        return;
+    for (const auto &c : std::as_const(m_conversions))
+        m_log.mark(QStringLiteral("Site %1: PNG conversion still running at the end of the run").arg(c.first));
+    m_conversions.clear();
+}
+
+void ForecastRun::pngFailed(int site, const QString &why)
+{
+    m_log.mark(QStringLiteral("Site %1: PNG conversion failed: %2").arg(site).arg(why));
+    m_status.trouble(QStringLiteral("PNG conversion after site %1 failed (%2)").arg(site).arg(why));
 }
 
 void ForecastRun::batchStep(int site)

@@ -28,6 +28,9 @@ struct RunTiming {
     qint64 dorliqDeadlineMarginMs = 5LL * 60 * 1000;
     // A companion asked to end (at its deadline) is killed when it is still there this much later.
     int killAfterMs = 10000;
+    // At the end of a run, how long the last PNG conversions may take before the run ends
+    // without their outcome.
+    int conversionWaitMs = 30000;
 
     // DORLIQ's deadline for a wait limit in minutes.
     qint64 dorliqDeadlineMs(double waitLimitMinutes) const;

@@ -1,0 +1,44 @@
+#include "folderlock.h"
+
+#include "core/dialogs.h"
+
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace kess {
+
+FolderLock::FolderLock() : m_lock(QStringLiteral("kessamir.lock"))
+{
+    // Never stale by age: a copy may run for months. A lock whose process has ended is stale.
+    m_lock.setStaleLockTime(0);
+}
+
+std::optional<QString> FolderLock::take()
+{
+    if (m_lock.tryLock())
+        return std::nullopt;
+    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    qint64 pid = 0;
+    QString host, application;
+    if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &application))
+        return QStringLiteral("Another copy of KESSAMIR (process %1 on %2) is using the working folder %3.  "
+                              "Only one copy may work in a folder; this one ends.")
+            .arg(pid)
+            .arg(host, folder);
+    return QStringLiteral("The working folder %1 cannot be locked for this copy of KESSAMIR (kessamir.lock); "
+                          "this copy ends.")
+        .arg(folder);
+}
+
+void tellFolderInUse(const QString &message)
+{
+    std::fputs(("kessamir: " + message + "\n").toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        Dialogs::notify(message);
+}
+
+} // namespace kess
