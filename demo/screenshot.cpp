@@ -30,6 +30,7 @@ int main(int argc, char *argv[])
     kess::MainWindow window;
     window.startUp();
     window.exmodchk->setChecked(true);
+    window.resize(1280, 700); // a laptop screen less a panel and the title bar
     window.show();
     QTimer::singleShot(200, &window, [&] {
         window.Command2->click(); // returns when the run has ended

@@ -22,6 +22,8 @@ void placeOverOwner(QWidget *window)
     if (!screen)
         return;
     const QRect free = screen->availableGeometry();
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize(); // a window that chose no size of its own takes the one its layout needs
     // The frame is not known before the window is shown; the owner's is a fair guess.
     const bool ownerShown = owner && owner->isVisible();
     const QSize frame = ownerShown ? owner->frameGeometry().size() - owner->geometry().size() : QSize(0, 0);
