@@ -8,13 +8,11 @@
 
 #include <QProcess>
 #include <QtTest>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kess;
 using kess::test::WorkFolder;
-
 namespace {
 
 // The sites given, stand-ins installed, flags closed; each site's PELTHOR folder is `pelthor`.
@@ -31,7 +29,6 @@ void prepare(WorkFolder &f, const QList<QPair<QString, QString>> &sites, const Q
 }
 
 } // namespace
-
 class TestUntrusted : public QObject {
     Q_OBJECT
 private slots:
@@ -56,7 +53,6 @@ private slots:
         MainWindow w;
         w.startUp();
         w.Command2->click();
-
         QCOMPARE(WorkFolder::lines(victim), QStringList{"keep"});
         const QStringList log = WorkFolder::lines("kesslog.txt");
         QCOMPARE(log.last(), QStringLiteral("Got to 11"));
