@@ -28,7 +28,7 @@ QString resolve(const QString &name)
 {
     const QFileInfo direct(name);
     if (name.contains(u'/') || name.contains(u'\\'))
-        return direct.exists() ? direct.absoluteFilePath() : QString();
+        return direct.isFile() ? direct.absoluteFilePath() : QString(); // a FIFO would hold the look at it
     const QFileInfo here(QDir::current().filePath(name));
     if (here.exists() && here.isFile())
         return here.absoluteFilePath();

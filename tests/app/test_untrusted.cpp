@@ -8,13 +8,11 @@
 
 #include <QProcess>
 #include <QtTest>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kess;
 using kess::test::WorkFolder;
-
 namespace {
 
 // The sites given, stand-ins installed, flags closed; each site's PELTHOR folder is `pelthor`.
@@ -31,7 +29,6 @@ void prepare(WorkFolder &f, const QList<QPair<QString, QString>> &sites, const Q
 }
 
 } // namespace
-
 class TestUntrusted : public QObject {
     Q_OBJECT
 private slots:
@@ -56,13 +53,11 @@ private slots:
         MainWindow w;
         w.startUp();
         w.Command2->click();
-
         QCOMPARE(WorkFolder::lines(victim), QStringList{"keep"});
         const QStringList log = WorkFolder::lines("kesslog.txt");
         QCOMPARE(log.last(), QStringLiteral("Got to 11"));
         QVERIFY(log.contains("S99999"));
         QCOMPARE(log.filter("abandoned").size(), 2);
-        QVERIFY(WorkFolder::exists("latestKBO.vnf") && !WorkFolder::exists("latestK.vnf"));
         QCOMPARE(log.filter("PELTHOR folder " + outside.path()).size(), 1);
         QCOMPARE(dialogs.shown().filter("was skipped in this run").size(), 2);
         const QStringList sea = dialogs.shown().filter("sea temperatures");
@@ -112,7 +107,7 @@ private slots:
         };
         QProcess first, second;
         start(first);
-        QTRY_VERIFY_WITH_TIMEOUT(::access(folder + "/kessamir.lock", F_OK) == 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(::access(folder + "/kessamir.lock", F_OK) == 0, 10000);
         QTest::qWait(1000);
         const QString ls = base.filePath("ls.txt");
         const auto listing = [&] {

@@ -256,7 +256,7 @@ private slots:
         QVERIFY(message.contains("VANTRO, and save the changes for that site only in KESSAMIR.\r\rBoston\rSeattle\r\rAn alternative"));
         QVERIFY(!message.contains('\n'));
         QVERIFY(!WorkFolder::exists("seatempanomalies.txt"));
-        const QStringList log = WorkFolder::lines("kesslog.txt");
+        const QStringList log = WorkFolder::lines("kesslog.txt").filter("Got to"); // the list is logged too
         QCOMPARE(log.mid(log.size() - 6), (QStringList{"Got to 5", "Got to 7", "Got to 8", "Got to 9", "Got to 10", "Got to 11"}));
         settle();
     }
