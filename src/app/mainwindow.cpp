@@ -352,7 +352,7 @@ void MainWindow::startUp()
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
 
-void MainWindow::runLearning() { m_learningRun->run(); }
+void MainWindow::runLearning(const QString &delayNote) { m_learningRun->run(delayNote); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

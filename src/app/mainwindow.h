@@ -93,7 +93,7 @@ public:
     // and not saved.
     void unsavedSettingsCheck();
     // The learning run ("Run mirrix immediately"), started by the learning timer.
-    void runLearning();
+    void runLearning(const QString &delayNote = {});
 
     static QColor darkGreen();
     static QColor darkRed();

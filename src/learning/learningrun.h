@@ -21,7 +21,8 @@ public:
     // "Set up mirrix.exe for all sites".
     void setUpForAllSites();
     // The learning run. While a forecast or learning run is under way it only says so.
-    void run();
+    // `delayNote`, when given, goes into the run log.
+    void run(const QString &delayNote = {});
 
     // The setup window while it is open.
     MirrixSetup *setupWindow() const { return m_setup && m_setup->isVisible() ? m_setup.data() : nullptr; }
@@ -32,6 +33,8 @@ private:
     bool stage(int site);
     void lose(int site, const QString &why);
     void finish();
+    // Writes 0 into "mirrixopen.txt" when a copy that has ended left it at 1.
+    void clearStaleFlag();
     void notice(const QString &text);
 
     MainWindow &w;

@@ -31,8 +31,11 @@ class ForecastRun {
 public:
     explicit ForecastRun(MainWindow &window);
 
-    // "Run immediately". While a forecast or learning run is under way it only says so.
-    void run();
+    enum class Start { Click, Scheduled };
+    // "Run immediately", and the scheduling timer's start (nobody may be at the desk: the run
+    // asks nothing that would hold it). While a forecast or learning run is under way it only
+    // says so. `delayNote`, when given, goes into the run log.
+    void run(Start how = Start::Click, const QString &delayNote = {});
 
     // The hidden launch buttons "vantro" and "dorliq".
     LaunchResult startVantro();
@@ -50,8 +53,13 @@ public:
 private:
     enum class Outcome { Done, Abandoned };
 
-    void runSequence();
-    bool checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question);
+    void runSequence(const QString &delayNote, bool editsKeptAside);
+    bool checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question,
+                      CompanionWatch &watch, const QString &program);
+    // Writes 0 into the flag of a companion this run started that has ended with it still at 1.
+    void clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program);
+    // The same for every companion started by a run whose process has ended.
+    void clearFlagsOfEndedCompanions();
     bool initialDorliqWait();
     void seaTemperatureCheck();
     void restoreGenericSettings();
@@ -93,6 +101,7 @@ private:
     CompanionWatch m_vantro;
     CompanionWatch m_pelthor;
     RunStatus m_status{s};
+    bool m_scheduled = false;
 };
 
 } // namespace kess
