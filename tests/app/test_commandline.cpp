@@ -106,7 +106,6 @@ private slots:
         QCOMPARE(unknown.exitCode, badFolderExitCode);
         QVERIFY(unknown.err.contains("colour"));
         QCOMPARE(runProgram({"somewhere"}, m_config.path()).exitCode, badFolderExitCode);
-
         // The companion deadline in minutes, without a rebuild.
         RunTimingOverride keep(RunTiming::current());
         QVERIFY(!readCommandLine({"kessamir", "--companion-deadline", "45"}).exitCode);
