@@ -310,7 +310,9 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
     if (m_scheduled) {
         // Nobody may be there to answer: look for the program instead of asking.
         if (!watch.running() && !programRunning(program.toLower() + QStringLiteral(".exe"))) {
-            clearStaleFlag(fileNumber, flagFile, program);
+            if (kess::clearStaleFlag(s, fileNumber, flagFile))
+                m_log.mark(flagFile + QStringLiteral(" said open, but no ") + program +
+                           QStringLiteral(" is running; cleared"));
             return true;
         }
         m_log.mark(program + QStringLiteral(" is still running; this scheduled run is skipped"));

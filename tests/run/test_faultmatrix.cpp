@@ -238,7 +238,7 @@ private slots:
         w.startUp();
         w.forecastRun().run(ForecastRun::Start::Scheduled);
         const QStringList log = WorkFolder::lines("kesslog.txt");
-        QVERIFY2(log.contains("vantroopen.txt still said open after VANTRO ended; cleared") &&
+        QVERIFY2(log.contains("vantroopen.txt said open, but no VANTRO is running; cleared") &&
                      log.endsWith("Got to 11"), qPrintable(log.join('\n')));
         QCOMPARE(dialogs.unexpected(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(processesIn(f.path()).isEmpty(), 8000);
