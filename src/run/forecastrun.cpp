@@ -135,6 +135,7 @@ void ForecastRun::run(Start how, const QString &delayNote)
         return;
     }
     m_scheduled = how == Start::Scheduled;
+    m_workingFilesChanged = false;
     // Edits still unsaved (nobody answered, or Save could not save them) would be overwritten by
     // the staging: they wait aside for the length of the run.
     const std::optional<UnsavedEdits> kept = w.siteSettings().keepUnsavedEdits();
@@ -148,7 +149,7 @@ void ForecastRun::run(Start how, const QString &delayNote)
     // edits can be saved or dropped.
     w.Label12->clear();
     if (kept)
-        for (const QString &problem : w.siteSettings().putBack(*kept))
+        for (const QString &problem : w.siteSettings().putBack(*kept, m_workingFilesChanged))
             notice(QStringLiteral("An unsaved settings file could not be put back after the run: ") + problem);
 }
 
@@ -201,6 +202,7 @@ void ForecastRun::runSequence(const QString &delayNote, bool editsKeptAside)
 
     // 7-9. The generic settings in place, and DORLIQ told to gather the initial data.
     w.unsavedSettingsCheck();
+    m_workingFilesChanged = true;
     restoreGenericSettings();
     try {
         writeModeCode(s, 1);

@@ -102,6 +102,7 @@ private:
     CompanionWatch m_pelthor;
     RunStatus m_status{s};
     bool m_scheduled = false;
+    bool m_workingFilesChanged = false; // the run has put other settings into the working files
 };
 
 } // namespace kess

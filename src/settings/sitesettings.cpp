@@ -298,10 +298,10 @@ std::optional<UnsavedEdits> SiteSettings::keepUnsavedEdits() const
     return kept;
 }
 
-QStringList SiteSettings::putBack(const UnsavedEdits &kept)
+QStringList SiteSettings::putBack(const UnsavedEdits &kept, bool files)
 {
     QStringList problems;
-    for (const auto &[name, bytes] : kept.files) {
+    for (const auto &[name, bytes] : files ? kept.files : decltype(kept.files){}) {
         try {
             writeBytes(name, bytes);
         } catch (const FileError &e) {

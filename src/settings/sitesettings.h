@@ -39,8 +39,10 @@ public:
     // it ends, so that Save and Don't save then do what they would have done before it.
     // Nothing when there is nothing unsaved (the save button is not enabled).
     std::optional<UnsavedEdits> keepUnsavedEdits() const;
-    // The reasons of the files that could not be put back.
-    QStringList putBack(const UnsavedEdits &edits);
+    // With `files`, also the working files (a run that stopped before it touched them leaves
+    // them alone: a companion still open may have saved into them since). The reasons of the
+    // files that could not be put back.
+    QStringList putBack(const UnsavedEdits &edits, bool files);
 
 private:
     MainWindow &w;
