@@ -2,6 +2,7 @@
 
 #include "app/firststart.h"
 #include "core/version.h"
+#include "run/waits.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -122,8 +123,14 @@ StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArra
     const QCommandLineOption lastFolder(
         QStringLiteral("last-folder"),
         QStringLiteral("Open the working folder used last; ask for one when there is none yet."));
+    const QCommandLineOption deadline(
+        QStringLiteral("companion-deadline"),
+        QStringLiteral("Give VANTRO, PELTHOR and mirrix.exe <MINUTES> to answer before a run ends them and loses "
+                       "the site (default 30; also KESSAMIR_COMPANION_DEADLINE)."),
+        QStringLiteral("MINUTES"));
     parser.addOption(folder);
     parser.addOption(lastFolder);
+    parser.addOption(deadline);
 
     const QString program = QStringLiteral("kessamir: ");
     if (!parser.parse(withoutQtOptions(arguments))) {
@@ -142,6 +149,19 @@ StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArra
         print(stderr, program + QStringLiteral("give one working folder, with --folder DIR or --last-folder.\n"
                                                "Try 'kessamir --help'.\n"));
         return {badFolderExitCode};
+    }
+
+    const QString minutes = parser.isSet(deadline) ? parser.value(deadline)
+                                                   : qEnvironmentVariable("KESSAMIR_COMPANION_DEADLINE");
+    if (!minutes.isEmpty()) {
+        bool ok = false;
+        const double value = minutes.toDouble(&ok);
+        if (!ok || !(value > 0) || value > 7 * 24 * 60) {
+            print(stderr, program + QStringLiteral("the companion deadline \"%1\" is not a number of minutes "
+                                                   "(more than 0, at most a week).\n").arg(minutes));
+            return {badFolderExitCode};
+        }
+        RunTiming::current().companionDeadlineMs = qint64(value * 60000);
     }
 
     StartRequest request;

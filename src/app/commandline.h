@@ -4,8 +4,11 @@
 //   kessamir --folder DIR     DIR is the working folder
 //   kessamir --last-folder    the folder used last (the desktop entry starts it so); the first
 //                             time, or when that folder is gone, the user picks one or makes a demo
-// Qt's own options (-style, -platform, -reverse, ...) are left to QApplication.
+//   kessamir --companion-deadline MINUTES
+//                             how long a run waits for VANTRO, PELTHOR or mirrix.exe before it
+//                             ends the program (default 30; or KESSAMIR_COMPANION_DEADLINE)
 //   kessamir --help | --version
+// Qt's own options (-style, -platform, -reverse, ...) are left to QApplication.
 // Every start remembers its working folder (QSettings, outside the working folder).
 #include <QByteArray>
 #include <QList>

@@ -400,7 +400,7 @@ void MainWindow::startUp()
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
 
-void MainWindow::runLearning(RunStart how) { m_learningRun->run(how); }
+void MainWindow::runLearning(RunStart how, const QString &delayNote) { m_learningRun->run(how, delayNote); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

@@ -98,7 +98,7 @@ public:
     // and not saved.
     void unsavedSettingsCheck();
     // The learning run ("Run mirrix immediately"), started by the learning timer.
-    void runLearning(RunStart how = RunStart::Immediate);
+    void runLearning(RunStart how = RunStart::Immediate, const QString &delayNote = {});
 
     static QColor darkGreen();
     static QColor darkRed();

@@ -2,7 +2,9 @@
 
 #include "files/errors.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -10,9 +12,12 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#include <tlhelp32.h>
 #else
 #include <QHash>
 #include <QList>
+#include <QPointer>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <spawn.h>
@@ -44,8 +49,8 @@ bool isWindowsExecutable(const QString &path)
 #ifndef Q_OS_WIN
 // Programs started here that may not have been reaped yet. A start is a direct child in its own
 // session (the caller waits only until the program is running, not for a second fork, which is
-// what a start costs between two sites); a child that has ended is reaped at the next start or
-// the next look at it, so none is left a zombie for long.
+// what a start costs between two sites); a child that has ended is reaped every few seconds
+// while any is left, and at the next start or the next look at it, so none stays a zombie.
 QList<pid_t> g_children;
 // Exit codes of the children reaped lately, for exitCode().
 QHash<pid_t, int> g_exitCodes;
@@ -70,6 +75,23 @@ bool reaped(pid_t pid)
 void reapEnded()
 {
     g_children.removeIf(reaped);
+}
+
+// Looks for ended children every 3 seconds while there are any (needs the event loop).
+void reapSoon()
+{
+    static QPointer<QTimer> timer;
+    if (!timer && QCoreApplication::instance()) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setInterval(3000);
+        QObject::connect(timer, &QTimer::timeout, [] {
+            reapEnded();
+            if (g_children.isEmpty())
+                timer->stop();
+        });
+    }
+    if (timer && !timer->isActive())
+        timer->start();
 }
 
 // Starts `program` (searched on PATH when it has no folder) in the current folder; 0 on failure.
@@ -98,6 +120,7 @@ pid_t spawn(const QString &program, const QStringList &args)
     if (failed)
         return 0;
     g_children << pid;
+    reapSoon();
     return pid;
 }
 #endif
@@ -197,6 +220,49 @@ std::optional<int> exitCode(qint64 pid)
         return std::nullopt;
     const auto found = g_exitCodes.constFind(static_cast<pid_t>(pid));
     return found == g_exitCodes.constEnd() ? std::nullopt : std::optional<int>(*found);
+#endif
+}
+
+bool programRunning(const QString &fileName)
+{
+#ifdef Q_OS_WIN
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (bool more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = QString::fromWCharArray(entry.szExeFile).compare(fileName, Qt::CaseInsensitive) == 0;
+    CloseHandle(snapshot);
+    return found;
+#else
+    // Linux: the name the kernel keeps (15 characters at most) or the program named first on
+    // the command line, with a Windows or a Unix folder in front (wine shows "C:\...\vantro.exe").
+    const QString here = QDir::current().canonicalPath();
+    QDirIterator entries(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        const QString dir = entries.next();
+        bool isPid = false;
+        const qint64 pid = entries.fileName().toLongLong(&isPid);
+        if (!isPid || pid == QCoreApplication::applicationPid() || !processAlive(pid))
+            continue;
+        const QString folder = QFileInfo(dir + QStringLiteral("/cwd")).canonicalFilePath();
+        if (!folder.isEmpty() && folder != here)
+            continue;
+        QFile comm(dir + QStringLiteral("/comm"));
+        if (comm.open(QIODevice::ReadOnly) &&
+            QString::fromLocal8Bit(comm.read(64)).trimmed().compare(fileName.left(15), Qt::CaseInsensitive) == 0)
+            return true;
+        QFile cmdline(dir + QStringLiteral("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        QString first = QString::fromLocal8Bit(cmdline.read(4096).split('\0').value(0));
+        first = first.mid(std::max(first.lastIndexOf(u'/'), first.lastIndexOf(u'\\')) + 1);
+        if (first.compare(fileName, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 #endif
 }
 

@@ -27,4 +27,11 @@ std::optional<int> exitCode(qint64 pid);
 // True while the process with this task id is still running.
 bool processAlive(qint64 pid);
 
+// True when a process of the program with this file name ("vantro.exe") runs on the computer,
+// whoever started it (compared without regard to case; under wine too). On Linux a copy whose
+// current folder is another folder than the current one does not count (it works on another
+// working folder's files), one whose folder cannot be read does. Where the system gives no
+// process list (only Linux and Windows do here) it says false.
+bool programRunning(const QString &fileName);
+
 } // namespace kess

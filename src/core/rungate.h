@@ -9,14 +9,18 @@ namespace kess {
 // and the run's notices do not wait for a click.
 class RunGate {
 public:
+    enum class Kind { Forecast, Learning };
     bool busy() const { return m_busy; }
+    // The kind of the run under way (meaningful while busy).
+    Kind kind() const { return m_kind; }
     // Closes the gate for the life of the hold; a hold taken while the gate is closed is empty.
     class Hold {
     public:
-        explicit Hold(RunGate &gate) : m_gate(gate), m_owns(!gate.m_busy)
+        explicit Hold(RunGate &gate, Kind kind = Kind::Forecast) : m_gate(gate), m_owns(!gate.m_busy)
         {
             if (m_owns) {
                 gate.m_busy = true;
+                gate.m_kind = kind;
                 m_notices.emplace();
             }
         }
@@ -31,6 +35,7 @@ public:
     };
 private:
     bool m_busy = false;
+    Kind m_kind = Kind::Forecast;
 };
 
 // The short notice a click gets when it would start or change something while a run is under

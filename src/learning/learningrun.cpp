@@ -129,9 +129,9 @@ void LearningRun::notice(const QString &text)
     Dialogs::notifyNonBlocking(text);
 }
 
-void LearningRun::run(RunStart how)
+void LearningRun::run(RunStart how, const QString &delayNote)
 {
-    RunGate::Hold hold(w.runGate);
+    RunGate::Hold hold(w.runGate, RunGate::Kind::Learning);
     if (!hold.acquired()) {
         notifyRunUnderWay();
         return;
@@ -140,6 +140,8 @@ void LearningRun::run(RunStart how)
         notice(QStringLiteral("The learning run's log mirrixlog.txt could not be created; the run goes on without it."));
     m_log.mark(QStringLiteral("Learning run started for %1 listed sites").arg(s.learningListLength));
     m_status.begin(how);
+    if (!delayNote.isEmpty())
+        m_log.mark(delayNote);
     for (int site = 1; site <= std::min(s.learningListLength, MaxSites); ++site)
         learnSite(site);
     finish();
@@ -219,14 +221,18 @@ void LearningRun::learnSite(int site)
     const WaitEnd answer = waitForModeReply(s, w.Timer1, 22, m_mirrix);
     w.Timer1->stop();
     if (answer == WaitEnd::Deadline) {
+        const CompanionWatch::Ending ending = m_mirrix.end();
         lose(site, QStringLiteral("mirrix.exe did not answer within its time (%1 min); %2")
                        .arg(RunTiming::current().companionDeadlineMs / 60000)
-                       .arg(QLatin1String(CompanionWatch::describe(m_mirrix.end()))));
+                       .arg(QLatin1String(CompanionWatch::describe(ending))));
+        if (ending != CompanionWatch::Ending::StillThere)
+            clearStaleFlag();
         return;
     }
     if (answer != WaitEnd::Answered) {
         m_mirrix.forget();
         lose(site, QStringLiteral("mirrix.exe ended without answering"));
+        clearStaleFlag();
         return;
     }
     if (FileStamp(kCorrections) == before || !FileStamp(kCorrections).exists) {
@@ -242,8 +248,17 @@ void LearningRun::learnSite(int site)
     }
 }
 
+void LearningRun::clearStaleFlag()
+{
+    if (kess::clearStaleFlag(s, 19, QStringLiteral("mirrixopen.txt")))
+        m_log.mark(staleFlagCleared(QStringLiteral("mirrixopen.txt"), QStringLiteral("mirrix.exe")));
+}
+
 void LearningRun::finish()
 {
+    // The last copy has answered; once it has ended, nothing will write its flag again.
+    if (m_mirrix.watching() && !m_mirrix.running())
+        clearStaleFlag();
     try {
         copyFile(QStringLiteral("cor1.txt"), QStringLiteral("cor0.txt"));
     } catch (const FileError &e) {

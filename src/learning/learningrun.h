@@ -21,7 +21,8 @@ public:
     // "Set up mirrix.exe for all sites".
     void setUpForAllSites();
     // The learning run. While a forecast or learning run is under way it only says so.
-    void run(RunStart how = RunStart::Immediate);
+    // `delayNote`, when given, goes into the run log.
+    void run(RunStart how = RunStart::Immediate, const QString &delayNote = {});
 
     // What the learning run is doing now and how the last one went.
     RunStatus &status() { return m_status; }
@@ -35,6 +36,8 @@ private:
     bool stage(int site);
     void lose(int site, const QString &why);
     void finish();
+    // Writes 0 into "mirrixopen.txt" when a copy that has ended left it at 1.
+    void clearStaleFlag();
     void notice(const QString &text);
 
     MainWindow &w;

@@ -10,6 +10,7 @@
 #include "files/fileops.h"
 #include "files/listreader.h"
 #include "files/records.h"
+#include "settings/sitesettings.h"
 #include "sites/sitefiles.h"
 
 namespace kess {
@@ -146,22 +147,37 @@ void ForecastRun::trapReport(int where, int error, double openValue)
                .arg(numberText(openValue)));
 }
 
-void ForecastRun::run(RunStart how)
+void ForecastRun::run(RunStart how, const QString &delayNote)
 {
+    // Someone who clicked is at the desk: the unsaved-settings question comes before the run
+    // changes anything, while Save can still save.
+    if (how == RunStart::Immediate && !w.runGate.busy())
+        w.unsavedSettingsCheck();
     RunGate::Hold hold(w.runGate);
     if (!hold.acquired()) {
         notifyRunUnderWay();
         return;
     }
+    m_scheduled = how == RunStart::Scheduled;
+    m_workingFilesChanged = false;
+    // Edits still unsaved (nobody answered, or Save could not save them) would be overwritten by
+    // the staging: they wait aside for the length of the run.
+    const std::optional<UnsavedEdits> kept = w.siteSettings().keepUnsavedEdits();
     m_status.begin(how);
-    runSequence();
+    runSequence(delayNote, kept.has_value());
     m_status.end();
     m_log.close();
     if (m_textAll.isOpen())
         m_textAll.close();
+    // The PELTHOR the run opened leaves its "Choose either ..." prompt, but only the user's own
+    // edits can be saved or dropped.
+    w.Label12->clear();
+    if (kept)
+        for (const QString &problem : w.siteSettings().putBack(*kept, m_workingFilesChanged))
+            notice(QStringLiteral("An unsaved settings file could not be put back after the run: ") + problem);
 }
 
-void ForecastRun::runSequence()
+void ForecastRun::runSequence(const QString &delayNote, bool editsKeptAside)
 {
     // 1-2. Start the log and keep the user off the site list and the companion buttons.
     s.forecastRunInProgress = true;
@@ -174,6 +190,10 @@ void ForecastRun::runSequence()
     if (!logged)
         notice(QStringLiteral("The run log kesslog.txt could not be created; the run goes on without it."));
     m_log.mark(QStringLiteral("Got to 0"));
+    if (!delayNote.isEmpty())
+        m_log.mark(delayNote);
+    if (editsKeptAside)
+        m_log.mark(QStringLiteral("Unsaved site settings kept aside for this run; they are put back when it ends"));
 
     // 3. The settings files the companion programs read for this run.
     const std::pair<QString, double> settings[] = {
@@ -192,9 +212,12 @@ void ForecastRun::runSequence()
     m_log.mark(QStringLiteral("Got to 0.1"));
 
     // 4-5. No copy of VANTRO or DORLIQ may still be open.
-    if (!checkNotOpen(17, QStringLiteral("vantroopen.txt"), QStringLiteral("Got to 0.2"), kVantroQuestion))
+    clearFlagsOfEndedCompanions();
+    if (!checkNotOpen(17, QStringLiteral("vantroopen.txt"), QStringLiteral("Got to 0.2"), kVantroQuestion, m_vantro,
+                      QStringLiteral("VANTRO")))
         return releaseAfterAbort();
-    if (!checkNotOpen(18, QStringLiteral("dorliqopen.txt"), QStringLiteral("Got to 0.3"), kDorliqQuestion))
+    if (!checkNotOpen(18, QStringLiteral("dorliqopen.txt"), QStringLiteral("Got to 0.3"), kDorliqQuestion, m_dorliq,
+                      QStringLiteral("DORLIQ")))
         return releaseAfterAbort();
 
     // 6. An empty box means no alternate folder for the PNG files.
@@ -203,6 +226,7 @@ void ForecastRun::runSequence()
 
     // 7-9. The generic settings in place, and DORLIQ told to gather the initial data.
     w.unsavedSettingsCheck();
+    m_workingFilesChanged = true;
     restoreGenericSettings();
     try {
         writeModeCode(s, 1);
@@ -252,6 +276,7 @@ void ForecastRun::runSequence()
 
     // 16.
     seaTemperatureCheck();
+    clearFlagsOfEndedCompanions();
 
     // 17-18. The window back to the user, the companion programs told the run is over.
     w.List1->setEnabled(true);
@@ -294,7 +319,8 @@ void ForecastRun::restoreGenericSettings()
         notice(QStringLiteral("The generic settings could not be put in place: ") + reason);
 }
 
-bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question)
+bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question,
+                               CompanionWatch &watch, const QString &program)
 {
     pace();
     const bool logBeforeOpen = fileNumber == 18;
@@ -312,6 +338,21 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
     }
     if (value != 1.0)
         return true;
+    if (m_scheduled) {
+        // Nobody may be there to answer: look for the program instead of asking.
+        if (!watch.running() && !programRunning(program.toLower() + QStringLiteral(".exe"))) {
+            if (kess::clearStaleFlag(s, fileNumber, flagFile))
+                m_log.mark(flagFile + QStringLiteral(" said open, but no ") + program +
+                           QStringLiteral(" is running; cleared"));
+            return true;
+        }
+        m_log.mark(program + QStringLiteral(" is still running; this scheduled run is skipped"));
+        m_status.aborted(program + QStringLiteral(" was still running"));
+        Dialogs::notifyNonBlocking(QStringLiteral("The scheduled forecast run was skipped: %1 is still running.  "
+                                                  "The next scheduled start will try again.")
+                                       .arg(program));
+        return false;
+    }
     if (!Dialogs::askYesNo(question)) {
         s.trace(fileNumber, flagFile);
         try {
@@ -322,6 +363,27 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
     }
     m_status.aborted(flagFile + QStringLiteral(" said a copy was still open"));
     return false; // aborted either way: the user starts the run again
+}
+
+void ForecastRun::clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program)
+{
+    if (kess::clearStaleFlag(s, fileNumber, flagFile))
+        m_log.mark(staleFlagCleared(flagFile, program));
+}
+
+void ForecastRun::clearFlagsOfEndedCompanions()
+{
+    const struct {
+        CompanionWatch &watch;
+        int fileNumber;
+        const char *flag, *program;
+    } companions[] = {{m_dorliq, 18, "dorliqopen.txt", "DORLIQ"},
+                      {m_vantro, 17, "vantroopen.txt", "VANTRO"},
+                      {m_pelthor, 19, "pelthoropen.txt", "PELTHOR"}};
+    // Nothing writes the flag of a program that has ended: a 1 left there is stale.
+    for (const auto &c : companions)
+        if (c.watch.watching() && !c.watch.running())
+            clearStaleFlag(c.fileNumber, QLatin1String(c.flag), QLatin1String(c.program));
 }
 
 bool ForecastRun::initialDorliqWait()

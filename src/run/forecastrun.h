@@ -35,9 +35,10 @@ class ForecastRun {
 public:
     explicit ForecastRun(MainWindow &window);
 
-    // "Run immediately", and the scheduled start. While a forecast or learning run is under way it
-    // only says so.
-    void run(RunStart how = RunStart::Immediate);
+    // "Run immediately", and the scheduling timer's start (nobody may be at the desk: the run
+    // asks nothing that would hold it). While a forecast or learning run is under way it only
+    // says so. `delayNote`, when given, goes into the run log.
+    void run(RunStart how = RunStart::Immediate, const QString &delayNote = {});
 
     // The hidden launch buttons "vantro" and "dorliq".
     LaunchResult startVantro();
@@ -68,8 +69,13 @@ public:
 private:
     enum class Outcome { Done, Abandoned };
 
-    void runSequence();
-    bool checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question);
+    void runSequence(const QString &delayNote, bool editsKeptAside);
+    bool checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question,
+                      CompanionWatch &watch, const QString &program);
+    // Writes 0 into the flag of a companion this run started that has ended with it still at 1.
+    void clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program);
+    // The same for every companion started by a run whose process has ended.
+    void clearFlagsOfEndedCompanions();
     bool initialDorliqWait();
     void seaTemperatureCheck();
     void restoreGenericSettings();
@@ -118,6 +124,8 @@ private:
     CompanionWatch m_pelthor;
     RunStatus m_status{s};
     QList<QPair<int, qint64>> m_conversions; // site and process of each conversion not yet seen ending
+    bool m_scheduled = false;
+    bool m_workingFilesChanged = false; // the run has put other settings into the working files
 };
 
 } // namespace kess

@@ -87,7 +87,7 @@ void ForecastRun::dorliqClosedWait()
             return;
         if (m_dorliq.gaveUp()) {
             // The copy this run started has ended and left its flag behind.
-            m_log.mark(QStringLiteral("dorliqopen.txt still says open, but DORLIQ has ended; going on"));
+            clearStaleFlag(18, flag, QStringLiteral("DORLIQ"));
             return;
         }
         if (m_dorliq.pastDeadline() || Clock::monotonicMs() >= bound) {
@@ -133,6 +133,7 @@ ForecastRun::FlagWait ForecastRun::waitWhileOpen(int fileNumber, const QString &
 void ForecastRun::loseSite(int site, CompanionWatch &watch, const QString &what, WaitEnd why)
 {
     QString reason;
+    bool ended = why == WaitEnd::Gone;
     switch (why) {
     case WaitEnd::Gone:
         reason = what + QStringLiteral(" ended without answering");
@@ -141,8 +142,10 @@ void ForecastRun::loseSite(int site, CompanionWatch &watch, const QString &what,
         const qint64 minutes = (what == QLatin1String("DORLIQ")
                                     ? RunTiming::current().dorliqDeadlineMs(s.dorliqWaitLimit)
                                     : RunTiming::current().companionDeadlineMs) / 60000;
+        const CompanionWatch::Ending ending = watch.end();
+        ended = ending != CompanionWatch::Ending::StillThere;
         reason = what + QStringLiteral(" did not answer within its time (%1 min); ").arg(minutes) +
-                 QLatin1String(CompanionWatch::describe(watch.end()));
+                 QLatin1String(CompanionWatch::describe(ending));
         break;
     }
     case WaitEnd::Stopped:
@@ -151,6 +154,10 @@ void ForecastRun::loseSite(int site, CompanionWatch &watch, const QString &what,
     case WaitEnd::Answered:
         break;
     }
+    // Once the program has ended, a flag it left at 1 would hold up the next site's wait.
+    if (ended)
+        what == QLatin1String("DORLIQ") ? clearStaleFlag(18, QStringLiteral("dorliqopen.txt"), what)
+                                        : clearStaleFlag(17, QStringLiteral("vantroopen.txt"), what);
     watch.forget();
     abandon(site, reason);
 }
@@ -239,10 +246,18 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
 
     // 11-15. VANTRO computes the forecast.
     CompanionWatch previousVantro = m_vantro;
-    if (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), previousVantro,
-                      RunTiming::current().companionDeadlineMs) == FlagWait::Deadline)
+    switch (waitWhileOpen(17, QStringLiteral("vantroopen.txt"), previousVantro,
+                          RunTiming::current().companionDeadlineMs)) {
+    case FlagWait::Deadline:
         m_log.mark(QStringLiteral("vantroopen.txt still says open after VANTRO's time (%1); going on")
                        .arg(QLatin1String(CompanionWatch::describe(previousVantro.end()))));
+        break;
+    case FlagWait::Gone:
+        clearStaleFlag(17, QStringLiteral("vantroopen.txt"), QStringLiteral("VANTRO"));
+        break;
+    default:
+        break;
+    }
     s.copySource = siteFileName(QStringLiteral("r"), site);
     s.copyDestination = QStringLiteral("pelini.txt");
     try {

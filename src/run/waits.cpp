@@ -157,6 +157,24 @@ std::optional<double> readFlagFile(AppState &s, int fileNumber, const QString &n
     return readNumberFile(name);
 }
 
+bool clearStaleFlag(AppState &s, int fileNumber, const QString &flagFile)
+{
+    if (readFlagFile(s, fileNumber, flagFile) != 1.0)
+        return false;
+    s.trace(fileNumber, flagFile);
+    try {
+        writeRecord(flagFile, 0);
+    } catch (const FileError &) {
+        return false;
+    }
+    return true;
+}
+
+QString staleFlagCleared(const QString &flagFile, const QString &program)
+{
+    return flagFile + QStringLiteral(" still said open after ") + program + QStringLiteral(" ended; cleared");
+}
+
 WaitEnd waitForModeReply(AppState &s, QTimer *poll, double awaited, CompanionWatch &watch,
                          const std::function<bool()> &everySecond)
 {

@@ -78,6 +78,12 @@ bool withinRetryGrace(double waitStart);
 // Reads the single value of an open-flag or missing-data file, tracing the file first.
 std::optional<double> readFlagFile(AppState &state, int fileNumber, const QString &name);
 
+// A companion that KESSAMIR started has ended, yet its flag still holds 1: nothing will write it
+// again, so 0 is written back. True when the flag held 1 and was cleared; the caller logs
+// "<flag> still said open after <program> ended; cleared" with staleFlagCleared().
+bool clearStaleFlag(AppState &state, int fileNumber, const QString &flagFile);
+QString staleFlagCleared(const QString &flagFile, const QString &program);
+
 // How a wait for a companion ended.
 enum class WaitEnd {
     Answered,   // the awaited value came

@@ -23,8 +23,9 @@
 //   consumed, so each start runs once.
 //
 // Every due start is consumed for its calendar day: it never comes again that day, whether it
-// started a run or not. A due start while a run is under way (busy) is consumed and missed;
-// there is no catch-up afterwards. Any number of starts due at one tick give one run.
+// started a run or not. A due start while a run is under way (busy) is consumed and missed here;
+// the scheduler panel lets such a start wait when the run is of the other kind (forecast or
+// learning). Any number of starts due at one tick give one run.
 #include <QString>
 #include <QtGlobal>
 

@@ -30,14 +30,16 @@ void SchedulerPanel::showState()
 
 void SchedulerPanel::enableSchedulingTimer()
 {
-    m_forecastRule.reset();
+    m_forecast.rule.reset();
+    m_forecast.waitingSinceMs = -1;
     w.Timer2->start();
 }
 
 void SchedulerPanel::enableLearningTimer()
 {
     const AppState &s = w.state;
-    m_learningRule.reset();
+    m_learning.rule.reset();
+    m_learning.waitingSinceMs = -1;
     w.Timer3->start();
     w.Label18->setText(QStringLiteral("Mirrix scheduled for ") + twelveHourText(s.learningRunHour, s.learningRunMinute));
     MainWindow::setTextColor(w.Label18, MainWindow::darkGreen());
@@ -96,30 +98,50 @@ QString SchedulerPanel::nextStart() const
     return nextStartText(Clock::timeOfDay(), forecastStartTimes());
 }
 
+std::optional<QString> SchedulerPanel::startNow(Starts &starts, const std::vector<double> &times)
+{
+    if (starts.inTick)
+        return std::nullopt; // the run this timer started is still under way
+    const Tick now = readClock();
+    const bool due = starts.rule.tick(now, times, false);
+    if (w.runGate.busy()) {
+        if (due && w.runGate.kind() != starts.kind && starts.waitingSinceMs < 0)
+            starts.waitingSinceMs = now.monotonicMs;
+        return std::nullopt;
+    }
+    if (!due && starts.waitingSinceMs < 0)
+        return std::nullopt;
+    QString note;
+    if (starts.waitingSinceMs >= 0) {
+        const QString other = starts.kind == RunGate::Kind::Forecast ? QStringLiteral("learning")
+                                                                      : QStringLiteral("forecast");
+        note = QStringLiteral("Scheduled start delayed %1 while a %2 run was under way")
+                   .arg(durationText(now.monotonicMs - starts.waitingSinceMs), other);
+        starts.waitingSinceMs = -1;
+    }
+    return note;
+}
+
 void SchedulerPanel::schedulingTick()
 {
-    if (m_inSchedulingTick)
-        return; // the run this timer started is still under way
-    const std::vector<double> starts = forecastStartTimes();
-    if (!m_forecastRule.tick(readClock(), starts, w.runGate.busy()))
+    const auto note = startNow(m_forecast, forecastStartTimes());
+    if (!note)
         return;
-    m_inSchedulingTick = true;
-    w.forecastRun().run(RunStart::Scheduled);
-    m_inSchedulingTick = false;
-    m_forecastRule.runFinished(readClock(), forecastStartTimes());
+    m_forecast.inTick = true;
+    w.forecastRun().run(RunStart::Scheduled, *note);
+    m_forecast.inTick = false;
+    m_forecast.rule.runFinished(readClock(), forecastStartTimes());
 }
 
 void SchedulerPanel::learningTick()
 {
-    if (m_inLearningTick)
+    const auto note = startNow(m_learning, learningStartTimes());
+    if (!note)
         return;
-    const std::vector<double> starts = learningStartTimes();
-    if (!m_learningRule.tick(readClock(), starts, w.runGate.busy()))
-        return;
-    m_inLearningTick = true;
-    w.runLearning(RunStart::Scheduled);
-    m_inLearningTick = false;
-    m_learningRule.runFinished(readClock(), learningStartTimes());
+    m_learning.inTick = true;
+    w.runLearning(RunStart::Scheduled, *note);
+    m_learning.inTick = false;
+    m_learning.rule.runFinished(readClock(), learningStartTimes());
 }
 
 } // namespace kess

@@ -10,11 +10,12 @@ DstOutcome changeDaylightSaving(int siteCount, int dst)
     struct Target {
         SettingsFile file;
         ItemPlace place;
+        int fixedLines; // the change copies the rest only as far as the source goes
     };
     constexpr Target targets[] = {
-        {SettingsFile::Custinit, places::CustinitDst},
-        {SettingsFile::Vantmini, places::VantminiDst},
-        {SettingsFile::Pelini, places::PeliniDst},
+        {SettingsFile::Custinit, places::CustinitDst, 73},
+        {SettingsFile::Vantmini, places::VantminiDst, 90},
+        {SettingsFile::Pelini, places::PeliniDst, 10},
     };
 
     DstOutcome outcome;
@@ -24,7 +25,7 @@ DstOutcome changeDaylightSaving(int siteCount, int dst)
         for (const Target &t : targets) {
             const SettingsLayout &layout = settingsLayout(t.file);
             try {
-                SettingsLines lines = readSettingsFile(layout.savedName(site), layout);
+                SettingsLines lines = readSettingsFile(layout.savedName(site), layout, t.fixedLines);
                 lines[t.place.line - 1][t.place.item - 1] = Item::fromNumber(dst);
                 rewrites.append(settingsRewrite(layout, site, lines));
             } catch (const FileError &e) {

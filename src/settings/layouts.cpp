@@ -244,22 +244,24 @@ bool readLayoutLine(ListReader &reader, int count, bool optional, QList<Item> &i
     return true;
 }
 
-SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout)
+SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout, int fixedLines)
 {
+    if (fixedLines <= 0)
+        fixedLines = layout.fixedLines();
     SettingsLines lines;
     QList<Item> items;
     for (int l = 1; l <= layout.lineCount(); ++l) {
         try {
-            if (!readLayoutLine(reader, layout.itemsOn(l), layout.isOptional(l), items))
+            if (!readLayoutLine(reader, layout.itemsOn(l), l > fixedLines, items))
                 break;
         } catch (const FileError &e) {
             if (e.number != ErrPastEnd)
                 throw;
-            const QString where = layout.isOptional(l)
+            const QString where = l > fixedLines
                                       ? QStringLiteral("ends inside line %1").arg(l)
                                       : QStringLiteral("ends at line %1, inside lines 1 to %2 that every copy must have")
                                             .arg(l)
-                                            .arg(layout.fixedLines());
+                                            .arg(fixedLines);
             throw FileError(ErrPastEnd, where);
         }
         lines.append(items);
@@ -267,11 +269,11 @@ SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout)
     return lines;
 }
 
-SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout)
+SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout, int fixedLines)
 {
     ListReader reader = ListReader::open(name);
     try {
-        return readSettings(reader, layout);
+        return readSettings(reader, layout, fixedLines);
     } catch (const FileError &e) {
         throw FileError(e.number, name + QStringLiteral(": ") + e.reason);
     }

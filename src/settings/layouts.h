@@ -97,7 +97,9 @@ using SettingsLines = QList<QList<Item>>;
 // reason naming the line. A line of one item left empty near the end of the data, and empty
 // items after a last comma, are read as empty items, so whatever formatSettings() writes reads
 // back.
-SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout);
+// `fixedLines`, when more than 0, takes the place of the layout's own fixed part (a reader that
+// needs fewer lines).
+SettingsLines readSettings(ListReader &reader, const SettingsLayout &layout, int fixedLines = 0);
 
 // Reads the next line of `count` items into `items` by the rules of readSettings(): returns
 // false, reading nothing, when `optional` and the data has ended; throws FileError 62 when the
@@ -107,7 +109,7 @@ bool readLayoutLine(ListReader &reader, int count, bool optional, QList<Item> &i
 
 // Reads a saved or working file whole (FileError 53 and the like when it cannot be opened); a
 // reason names the file and, for a short file, the line at which it ends.
-SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout);
+SettingsLines readSettingsFile(const QString &name, const SettingsLayout &layout, int fixedLines = 0);
 
 // One line of the layout in its written form, without the line end. Throws FileError 13 for a
 // whole-number item that holds no number, FileError 9 for a wrong number of items.

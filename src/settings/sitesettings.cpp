@@ -271,6 +271,52 @@ void SiteSettings::dontSave()
     w.Command13->setEnabled(false);
 }
 
+std::optional<UnsavedEdits> SiteSettings::keepUnsavedEdits() const
+{
+    if (!w.Command4->isEnabled())
+        return std::nullopt;
+    UnsavedEdits kept;
+    kept.companion = w.state.companionOpenedForSettings;
+    QStringList names;
+    for (const SavedFamily &f : savedFamilies(kept.companion))
+        names << QString::fromLatin1(f.working);
+    if (kept.companion == 3)
+        names << QStringLiteral("cor.txt"); // Save offers it as the site's bias corrections
+    for (const QString &name : names) {
+        try {
+            kept.files.append({name, readBytes(name)});
+        } catch (const FileError &) {
+            // Not there now: Save finds it missing after the run too.
+        }
+    }
+    kept.saveCaption = w.Command4->text();
+    kept.prompt = w.Label12->text();
+    kept.hint = w.Label16->text();
+    for (QWidget *b : std::initializer_list<QWidget *>{w.List1, w.Command4, w.Command5, w.Command6, w.Command12,
+                                                       w.Command13, w.Command8, w.Command9})
+        kept.enabled.append({b, b->isEnabled()});
+    return kept;
+}
+
+QStringList SiteSettings::putBack(const UnsavedEdits &kept, bool files)
+{
+    QStringList problems;
+    for (const auto &[name, bytes] : files ? kept.files : decltype(kept.files){}) {
+        try {
+            writeBytes(name, bytes);
+        } catch (const FileError &e) {
+            problems << e.reason;
+        }
+    }
+    w.state.companionOpenedForSettings = kept.companion;
+    w.Command4->setText(kept.saveCaption);
+    w.Label12->setText(kept.prompt);
+    w.Label16->setText(kept.hint);
+    for (const auto &[widget, enabled] : kept.enabled)
+        widget->setEnabled(enabled);
+    return problems;
+}
+
 void SiteSettings::unsavedSettingsCheck()
 {
     if (!w.Command4->isEnabled())

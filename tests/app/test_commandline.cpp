@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "core/version.h"
+#include "run/waits.h"
 #include "workfolder.h"
 
 #include <QFileInfo>
@@ -107,6 +108,12 @@ private slots:
         QCOMPARE(unknown.exitCode, badFolderExitCode);
         QVERIFY(unknown.err.contains("colour"));
         QCOMPARE(runProgram({"somewhere"}, m_config.path()).exitCode, badFolderExitCode);
+        // The companion deadline in minutes, without a rebuild.
+        RunTimingOverride keep(RunTiming::current());
+        QVERIFY(!readCommandLine({"kessamir", "--companion-deadline", "45"}).exitCode);
+        QCOMPARE(RunTiming::current().companionDeadlineMs, 45 * 60000);
+        QSettings(QStringLiteral("kessamir"), QStringLiteral("kessamir")).remove(QStringLiteral("lastFolder"));
+        QCOMPARE(runProgram({"--companion-deadline", "soon"}, m_config.path()).exitCode, badFolderExitCode);
     }
 
     void aFolderThatCannotBeOpenedEndsTheProgramWithCode2()

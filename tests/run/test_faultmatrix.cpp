@@ -4,6 +4,7 @@
 #include "core/dialogs.h"
 #include "core/messageboxes.h"
 #include "app/mainwindow.h"
+#include "run/forecastrun.h"
 #include "run/waits.h"
 #include "standins.h"
 #include "workfolder.h"
@@ -47,6 +48,18 @@ QList<qint64> processesIn(const QString &folder)
         }
     }
     return out;
+}
+
+// Ended children of this program that were never reaped (Linux only).
+int zombieChildren()
+{
+    int zombies = 0;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray st = WorkFolder::bytes(QStringLiteral("/proc/%1/stat").arg(entry));
+        const QList<QByteArray> fields = st.mid(st.lastIndexOf(')') + 1).split(' '); // "", state, ppid, ...
+        zombies += fields.size() > 2 && fields[1] == "Z" && fields[2].toLongLong() == QCoreApplication::applicationPid();
+    }
+    return zombies;
 }
 
 // Which sites VANTRO forecast, each checked against the DORLIQ run just before it: a site counts
@@ -126,6 +139,7 @@ class TestFaultMatrix : public QObject {
         }
         // Nothing the run started lives on (the last PELTHOR may take a moment to close).
         [&] { QTRY_VERIFY_WITH_TIMEOUT(processesIn(f.path()).isEmpty(), 8000); }();
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), 0, 8000); }();
         return log;
     }
 
@@ -204,6 +218,30 @@ private slots:
         QVERIFY(dialogs.shown().isEmpty());
         if (because.contains("within its time"))
             QVERIFY2(log.filter("Site 1 abandoned").value(0).contains("asked to end"), qPrintable(log.join('\n')));
+    }
+
+    // A VANTRO that dies with its flag up holds the next site only for the grace, not its 2-minute
+    // deadline; a scheduled run finding such a flag with no VANTRO running clears it, asking nothing.
+    void aCompanionThatDiesWithItsFlagUpHoldsNothingUp()
+    {
+        RunTiming timing = kess::test::quickRunTiming();
+        timing.companionDeadlineMs = 120000;
+        RunTimingOverride longDeadline(timing);
+        WorkFolder f;
+        Dialogs::Script dialogs;
+        const Row row{{"vantro.noreply = KBOS", "vantro.delay = 0"}, {"KATL", "KSEA", "KDEN"},
+                      "VANTRO ended without answering", 30000};
+        QVERIFY(runRow(f, row, dialogs).contains("vantroopen.txt still said open after VANTRO ended; cleared"));
+        f.write("vantroopen.txt", QStringList{"1"});
+        f.write("standins.txt", QStringList{"delay = 0.05"});
+        MainWindow w;
+        w.startUp();
+        w.forecastRun().run(RunStart::Scheduled);
+        const QStringList log = WorkFolder::lines("kesslog.txt");
+        QVERIFY2(log.contains("vantroopen.txt said open, but no VANTRO is running; cleared") &&
+                     log.endsWith("Got to 11"), qPrintable(log.join('\n')));
+        QCOMPARE(dialogs.unexpected(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(processesIn(f.path()).isEmpty(), 8000);
     }
 
     void aTimeLimitOnOneSiteLosesOnlyThatSite()

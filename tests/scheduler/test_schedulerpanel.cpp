@@ -2,9 +2,10 @@
 // and the runs that the scheduling timer's ticks start.
 //
 // Most cases drive the ticks by hand under a simulated clock. To see a run start without the
-// companion programs, the folder holds "vantroopen.txt" = 1: every run stops at its first check
-// and asks to have VANTRO closed, and the answer Yes leaves the flag at 1 for the next run. So each
-// such question is one run that started. One case keeps the real timers and the stand-ins.
+// companion programs, the folder holds "vantroopen.txt" = 1 and a program named "vantro.exe" runs
+// there: every scheduled run stops at its first check and says it was skipped, leaving the flag
+// at 1 for the next run. So each such notice is one run that started. One case keeps the real
+// timers and the stand-ins.
 #include "core/clock.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
@@ -14,6 +15,7 @@
 #include "workfolder.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTime>
 #include <QtTest>
 
@@ -30,7 +32,7 @@ constexpr double Day = 86400;
 const QColor DarkGreen(0, 140, 0);
 const QColor DarkRed(140, 0, 0);
 
-const QString VantroQuestion = QStringLiteral("All running copies of VANTRO must be closed.");
+const QString VantroRunning = QStringLiteral("The scheduled forecast run was skipped: VANTRO is still running.");
 
 // Seconds from the start of Day0.
 double hm(int h, double m, int day = 0) { return day * Day + 3600.0 * h + 60.0 * m; }
@@ -91,14 +93,10 @@ public:
     {
         Dialogs::install({[this](const QString &t) { m_other << t; },
                           [this](const QString &t) {
-                              if (t.startsWith(VantroQuestion)) {
-                                  ++m_runs;
-                                  return true;
-                              }
                               m_other << t;
                               return false;
                           },
-                          [this](const QString &t) { m_other << t; }});
+                          [this](const QString &t) { t.startsWith(VantroRunning) ? void(++m_runs) : void(m_other << t); }});
     }
     int runs() const { return m_runs; }
     const QStringList &other() const { return m_other; }
@@ -117,12 +115,17 @@ struct Bench {
     RunWatch watch;
     MainWindow w;
 
+    QProcess vantro;
     explicit Bench(double at) : clock(at)
     {
         folder.write(QStringLiteral("vantroopen.txt"), QStringList{QStringLiteral("1")});
+        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), QStringLiteral("vantro.exe")));
+        vantro.start(QStringLiteral("./vantro.exe"), {QStringLiteral("600")});
+        QVERIFY(vantro.waitForStarted());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
     }
+    ~Bench() { vantro.kill(); vantro.waitForFinished(); }
 
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     void clickHours(std::initializer_list<int> hours)
@@ -355,6 +358,50 @@ private slots:
         QVERIFY(b.watch.other().isEmpty()); // no "already under way" notice from a tick
         const QString wrong = runsOutsideWindows(b.tickUntil(hm(18, 30)), {hm(18, 15)});
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    }
+
+    // A 06:00 forecast run lasting past the 06:01 learning start, a learning run lasting past the
+    // 07:00 forecast start: each start waits for the other run, then runs once, logging the delay.
+    void runsOfTheTwoKindsWaitForEachOther()
+    {
+        Bench b(hm(5, 59));
+        MainWindow &w = b.w;
+        w.state.learningSitesPresent = 1;
+        w.state.learningRunHour = 6;
+        w.state.learningRunMinute = 1;
+        b.clickHours({6, 7});
+        b.typeMinutes("0");
+        b.click(w.Command1);
+        QStringList learningLogs;
+        auto tickBoth = [&](double until) {
+            for (; b.clock.at() < until; b.clock.advance(3)) {
+                w.scheduler().schedulingTick();
+                w.scheduler().learningTick();
+                if (QFile::exists("mirrixlog.txt"))
+                    learningLogs << WorkFolder::lines("mirrixlog.txt").join('|');
+                QFile::remove("mirrixlog.txt");
+            }
+        };
+        tickBoth(hm(6, 0) + 1);
+        QCOMPARE(b.watch.runs(), 1);
+        {
+            RunGate::Hold forecast(w.runGate, RunGate::Kind::Forecast);
+            tickBoth(hm(6, 1.5));
+        }
+        QVERIFY(learningLogs.isEmpty());
+        tickBoth(hm(6, 59));
+        QCOMPARE(learningLogs.size(), 1);
+        QVERIFY(learningLogs[0].contains("|Scheduled start delayed 30 s while a forecast run was under way"));
+        {
+            RunGate::Hold learning(w.runGate, RunGate::Kind::Learning);
+            tickBoth(hm(7, 0.5));
+        }
+        QCOMPARE(b.watch.runs(), 1);
+        tickBoth(hm(8, 0));
+        QCOMPARE(b.watch.runs(), 2);
+        QVERIFY(WorkFolder::lines("kesslog.txt").contains("Scheduled start delayed 30 s while a learning run was under way"));
+        QCOMPARE(learningLogs.size(), 1);
+        QVERIFY(b.watch.other().isEmpty());
     }
 
     // A tick that comes 3.2 s after the one before, stepping over the whole three-second window,

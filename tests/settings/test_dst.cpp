@@ -52,6 +52,7 @@ private slots:
         // Short copies keep their length; a number keeps the form it was written in.
         test::writeSettings(SettingsFile::Custinit, 2, 73);
         test::writeSettings(SettingsFile::Vantmini, 1, 100);
+        test::writeSettings(SettingsFile::Pelini, 2, 10);
         QStringList r3 = WorkFolder::lines("r3.txt");
         r3[1] = "\"two, with comma\",.5,1.50,4,5,6,7,8,9,10";
         t.folder.write("r3.txt", r3);

@@ -382,6 +382,33 @@ private slots:
         QCOMPARE(WorkFolder::bytes("c3.txt"), c3);
         QCOMPARE(WorkFolder::bytes("c0.txt"), WorkFolder::bytes("c1.txt"));
     }
+
+    // Unsaved edits meet a run: a scheduled run asks nothing and Save afterwards still saves the
+    // edit; "Run immediately" asks first and forecasts the site with what Yes saved.
+    void aRunKeepsUnsavedSettings()
+    {
+        Window t({1}, {"vantro.change = 1:1=\"Harbor\""});
+        MainWindow &w = t.w;
+        t.select(1);
+        t.openAndClose(w.Command5);
+        w.forecastRun().run(RunStart::Scheduled);
+        QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        QCOMPARE(w.Label12->text(), QStringLiteral("Choose either 'Save ...' or 'Don't Save'"));
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(w.state.lastLaunchTaskId), 10000); // the run's PELTHOR
+        w.Command4->click();
+        QCOMPARE(t.dialogs.takeShown().join('\n'), QString());
+        QCOMPARE(test::readBack(SettingsFile::Custinit, "c1.txt")[0][0].text, QStringLiteral("Harbor"));
+
+        t.folder.write("standins.txt", QStringList{"delay = 0.05", "settings.delay = 0.05", "vantro.change = 1:1=\"Cove\""});
+        t.select(1);
+        t.openAndClose(w.Command5);
+        t.dialogs.answer(true);
+        w.Command2->click();
+        QCOMPARE(t.dialogs.takeShown(), QStringList{kUnsaved});
+        QVERIFY(WorkFolder::lines("plaintextK1.txt").join('\n').contains("Cove"));
+        QCOMPARE(w.Label12->text(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(w.state.lastLaunchTaskId), 10000);
+    }
 };
 
 QTEST_MAIN(TestSiteSettings)
