@@ -1,5 +1,6 @@
 #include "runhistoryform.h"
 
+#include "core/secondarywindow.h"
 #include "run/runrecord.h"
 
 #include <QEvent>
@@ -178,6 +179,7 @@ RunHistoryForm::RunHistoryForm(QWidget *owner) : QWidget(owner, Qt::Window)
     setObjectName(QStringLiteral("RunHistoryForm"));
     setWindowTitle(QStringLiteral("Run history"));
     setAttribute(Qt::WA_DeleteOnClose);
+    closeByKeyboard(this);
 
     legend = new QLabel(QStringLiteral("Newest run on the left.  F forecast, L learned, S skipped, A not reached "
                                        "(run aborted), - not in the run.  ! marks a site lost in the last run."),
