@@ -27,6 +27,21 @@ SiteOutcome outcomeFromWord(const QString &word)
     return SiteOutcome::Done;
 }
 
+// A site's code and name come from its settings file: one that starts like a formula (=, +, -, @)
+// would be run by a spreadsheet that opens the record, so it is stored behind an apostrophe,
+// which the spreadsheet shows as text and readRunRecord takes off again.
+bool looksLikeFormula(const QString &text)
+{
+    return !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front());
+}
+
+QString asText(const QString &text) { return looksLikeFormula(text) ? u'\'' + text : text; }
+
+QString fromText(const QString &field)
+{
+    return field.startsWith(u'\'') && looksLikeFormula(field.mid(1)) ? field.mid(1) : field;
+}
+
 } // namespace
 
 QString kindWord(RunKind kind) { return kind == RunKind::Learning ? QStringLiteral("learning") : QStringLiteral("forecast"); }
@@ -134,7 +149,7 @@ QList<QStringList> runRows(const RunRecord &run)
     const QString seconds = QString::number((run.lastedMs + 500) / 1000);
     for (const SiteResult &r : run.sites)
         rows << QStringList{start, kindWord(run.kind), startWord(run.how), seconds, QString::number(r.site),
-                            r.code, r.name, outcomeWord(run.kind, r.outcome), r.reason};
+                            asText(r.code), asText(r.name), outcomeWord(run.kind, r.outcome), r.reason};
     return rows;
 }
 
@@ -196,7 +211,7 @@ QList<RunRecord> readRunRecord()
             runs << run;
         }
         RunRecord &run = runs.last();
-        SiteResult site{row[4].toInt(), row[5], row[6], outcomeFromWord(row[7]), row.value(8)};
+        SiteResult site{row[4].toInt(), fromText(row[5]), fromText(row[6]), outcomeFromWord(row[7]), row.value(8)};
         if (site.outcome == SiteOutcome::NotReached && run.abortReason.isEmpty())
             run.abortReason = site.reason;
         run.sites << site;

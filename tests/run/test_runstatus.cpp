@@ -166,7 +166,7 @@ private slots:
         run.how = RunStart::Scheduled;
         run.started = QDateTime(QDate(2026, 12, 10), QTime(6, 15, 1));
         run.lastedMs = 125'400;
-        run.sites = {{1, "KBOS", "Boston", SiteOutcome::Done, {}},
+        run.sites = {{1, "KBOS", "=cmd|' /C calc'!A0", SiteOutcome::Done, {}},
                      {2, "KPWM", "Portland, \"Old Port\"", SiteOutcome::Skipped, "DORLIQ passed the time limit"},
                      {3, "KSEA", "Seattle", SiteOutcome::NotInRun, {}}};
         appendRunRecord(run, 5);
@@ -175,6 +175,7 @@ private slots:
                                  "site name,outcome,reason\r\n"));
         QVERIFY(first.endsWith(",forecast,scheduled,125,3,KSEA,Seattle,not in run,\r\n"));
         QVERIFY(first.contains(",2,KPWM,\"Portland, \"\"Old Port\"\"\",skipped,DORLIQ passed the time limit\r\n"));
+        QVERIFY(first.contains(",1,KBOS,'=cmd|' /C calc'!A0,forecast,")); // text to a spreadsheet
         QVERIFY(QRegularExpression("^2026-12-10T06:15:01[+-]\\d\\d:\\d\\d$").match(parseCsv(first)[1][0]).hasMatch());
 
         // A learning run after it: the oldest row goes, and both runs read back as they were.
@@ -189,6 +190,7 @@ private slots:
         QCOMPARE(runs.size(), 2);
         QCOMPARE(runs[0].sites.size(), 2);
         QCOMPARE(runs[1].sites[1].reason, QStringLiteral("DORLIQ passed the time limit"));
+        QCOMPARE(runs[1].sites[0].name, QStringLiteral("=cmd|' /C calc'!A0"));
 
         // The next scheduled start beside "Scheduler ON": later today, else tomorrow's first.
         QCOMPARE(nextStartText(18 * 3600, {6 * 3600 + 900, 18 * 3600 + 900}), QStringLiteral("18:15"));
