@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <filesystem>
 
 #ifdef Q_OS_WIN
@@ -124,9 +125,20 @@ QByteArray readBytes(const QString &name, qint64 maxBytes)
 {
     QFile f(name);
     openRegular(f, name);
-    QByteArray bytes = f.read(maxBytes);
-    if (f.error() != QFileDevice::NoError)
-        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    // QIODevice::read(n) sets n bytes aside before it reads and keeps them: asked for the limit
+    // itself, every read of a small file would hold the whole limit. So it asks for what the
+    // file holds, and then in small steps for whatever it has grown by meanwhile.
+    QByteArray bytes;
+    qint64 want = std::min(maxBytes, std::max<qint64>(f.size(), 1));
+    while (want > 0) {
+        const QByteArray chunk = f.read(want);
+        if (f.error() != QFileDevice::NoError)
+            throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+        want = std::min<qint64>(maxBytes - bytes.size(), 64 * 1024);
+    }
     return bytes;
 }
 
