@@ -197,11 +197,17 @@ QList<RunRecord> readRunRecord()
     }
     QList<RunRecord> runs;
     QString runKey;
+    int lastSite = 0;
     for (const QStringList &row : rows) {
         if (row.size() < 8)
             continue;
+        // A run's rows go up by site number: two short runs started within one second differ
+        // only there.
         const QString key = row[0] + u'|' + row[1] + u'|' + row[2];
-        if (runs.isEmpty() || key != runKey) {
+        const int siteNumber = row[4].toInt();
+        const bool sameRun = !runs.isEmpty() && key == runKey && siteNumber > lastSite;
+        lastSite = siteNumber;
+        if (!sameRun) {
             runKey = key;
             RunRecord run;
             run.started = QDateTime::fromString(row[0], Qt::ISODate);
@@ -211,7 +217,7 @@ QList<RunRecord> readRunRecord()
             runs << run;
         }
         RunRecord &run = runs.last();
-        SiteResult site{row[4].toInt(), fromText(row[5]), fromText(row[6]), outcomeFromWord(row[7]), row.value(8)};
+        SiteResult site{siteNumber, fromText(row[5]), fromText(row[6]), outcomeFromWord(row[7]), row.value(8)};
         if (site.outcome == SiteOutcome::NotReached && run.abortReason.isEmpty())
             run.abortReason = site.reason;
         run.sites << site;

@@ -150,8 +150,8 @@ private slots:
         // A clean run: nothing sent, the tray clear, its column first in the open history.
         w.exmodchk->setChecked(false);
         w.Command2->click();
-        QTRY_COMPARE(cells = w.auxWindows().runHistory()->grid->model(), cells);
-        QCOMPARE(cells->columnCount(), 2);
+        cells = w.auxWindows().runHistory()->grid->model();
+        QCOMPARE(cells->columnCount(), 2); // also when both runs started within one second
         QCOMPARE(cells->headerData(1, Qt::Vertical).toString(), QStringLiteral("KATL Atlanta"));
         QCOMPARE(cells->index(1, 0).data().toString() + cells->index(1, 1).data().toString(), QStringLiteral("FS"));
         QVERIFY(!w.runTray().lastRunLost());
