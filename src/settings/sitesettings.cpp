@@ -301,11 +301,13 @@ std::optional<UnsavedEdits> SiteSettings::keepUnsavedEdits() const
 QStringList SiteSettings::putBack(const UnsavedEdits &kept, bool files)
 {
     QStringList problems;
-    for (const auto &[name, bytes] : files ? kept.files : decltype(kept.files){}) {
-        try {
-            writeBytes(name, bytes);
-        } catch (const FileError &e) {
-            problems << e.reason;
+    if (files) {
+        for (const auto &[name, bytes] : kept.files) {
+            try {
+                writeBytes(name, bytes);
+            } catch (const FileError &e) {
+                problems << e.reason;
+            }
         }
     }
     w.state.companionOpenedForSettings = kept.companion;
