@@ -310,7 +310,7 @@ int Companion::misbehave(const std::function<bool(const QString &key)> &listed)
     return -1;
 }
 
-int runCompanion(const QString &program, const std::function<int(Companion &)> &body)
+int runCompanion(const QString &program, const std::function<int(Companion &)> &body, bool raiseFlag)
 {
     Companion c(program);
     const QStringList problems = c.settings().problems();
@@ -321,7 +321,8 @@ int runCompanion(const QString &program, const std::function<int(Companion &)> &
         return 4;
     }
     try {
-        c.setFlag(1);
+        if (raiseFlag)
+            c.setFlag(1);
         return body(c);
     } catch (const kess::FileError &e) {
         std::fprintf(stderr, "%s: error %d: %s\n", qPrintable(program), e.number,

@@ -155,8 +155,9 @@ private:
 };
 
 // Runs the body of a companion stand-in: builds its Companion, writes 1 into its open-flag file
-// and calls `body`. A file that cannot be written ends the program with exit code 2, a message
-// on stderr and a log line.
-int runCompanion(const QString &program, const std::function<int(Companion &)> &body);
+// (unless `raiseFlag` is false: the body raises it once it has read its inputs) and calls
+// `body`. A file that cannot be written ends the program with exit code 2, a message on stderr
+// and a log line.
+int runCompanion(const QString &program, const std::function<int(Companion &)> &body, bool raiseFlag = true);
 
 } // namespace standin

@@ -44,14 +44,17 @@ QString lastpelPath(QString *note)
 
 int verify(Companion &c)
 {
-    writeRecordFile(QStringLiteral("autopel.txt"), 0);
+    // Everything of the site is read before the flag goes up: KESSAMIR stages the next site's
+    // files once it sees the flag.
     const Site site = readSite();
+    QString note;
+    const QString path = lastpelPath(&note);
+    c.setFlag(1);
+    writeRecordFile(QStringLiteral("autopel.txt"), 0);
     c.setSite(site.code);
     if (c.settings().listsSite(QStringLiteral("pelthor.noreply"), site.code))
         return c.crash(QStringLiteral("before verifying"));
 
-    QString note;
-    const QString path = lastpelPath(&note);
     // Small numbers that stay the same for a site and a day.
     const uint seed = qHashBits(site.code.toUpper().constData(), site.code.size() * sizeof(QChar), 7)
                       ^ static_cast<uint>(QDate::currentDate().toJulianDay());
@@ -81,6 +84,7 @@ int main(int argc, char **argv)
         c.setMode(QStringLiteral("autopel%1").arg(autopel));
         if (autopel == 1)
             return verify(c);
+        c.setFlag(1);
         return c.settingsMode();
-    });
+    }, false);
 }

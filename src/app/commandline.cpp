@@ -128,9 +128,15 @@ StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArra
         QStringLiteral("Give VANTRO, PELTHOR and mirrix.exe <MINUTES> to answer before a run ends them and loses "
                        "the site (default 30; also KESSAMIR_COMPANION_DEADLINE)."),
         QStringLiteral("MINUTES"));
+    const QCommandLineOption pelthorWait(
+        QStringLiteral("pelthor-start-wait"),
+        QStringLiteral("Wait up to <SECONDS> for PELTHOR to show it has started before the next site's files are "
+                       "put in place (default 15; also KESSAMIR_PELTHOR_START_WAIT)."),
+        QStringLiteral("SECONDS"));
     parser.addOption(folder);
     parser.addOption(lastFolder);
     parser.addOption(deadline);
+    parser.addOption(pelthorWait);
 
     const QString program = QStringLiteral("kessamir: ");
     if (!parser.parse(withoutQtOptions(arguments))) {
@@ -162,6 +168,18 @@ StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArra
             return {badFolderExitCode};
         }
         RunTiming::current().companionDeadlineMs = qint64(value * 60000);
+    }
+    const QString seconds = parser.isSet(pelthorWait) ? parser.value(pelthorWait)
+                                                      : qEnvironmentVariable("KESSAMIR_PELTHOR_START_WAIT");
+    if (!seconds.isEmpty()) {
+        bool ok = false;
+        const double value = seconds.toDouble(&ok);
+        if (!ok || !(value >= 0) || value > 3600) {
+            print(stderr, program + QStringLiteral("the PELTHOR start wait \"%1\" is not a number of seconds "
+                                                   "(0 to 3600).\n").arg(seconds));
+            return {badFolderExitCode};
+        }
+        RunTiming::current().pelthorStartWaitMs = qint64(value * 1000);
     }
 
     StartRequest request;

@@ -7,6 +7,9 @@
 //   kessamir --companion-deadline MINUTES
 //                             how long a run waits for VANTRO, PELTHOR or mirrix.exe before it
 //                             ends the program (default 30; or KESSAMIR_COMPANION_DEADLINE)
+//   kessamir --pelthor-start-wait SECONDS
+//                             how long the next site waits for PELTHOR to show it has started
+//                             (default 15; or KESSAMIR_PELTHOR_START_WAIT)
 //   kessamir --help | --version
 // Qt's own options (-style, -platform, -reverse, ...) are left to QApplication.
 // Every start remembers its working folder (QSettings, outside the working folder).

@@ -2,6 +2,7 @@
 
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
+#include "companions/launcher.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"
 #include "files/errors.h"
@@ -40,7 +41,10 @@ void CompanionOpen::openForSettings(int which)
     } catch (const FileError &e) {
         Dialogs::notify(errorReport(e.number, s.lastFileNumber, s.lastFileName));
     }
-    startAndReport(s, which == 1 ? QStringLiteral("vantro.exe") : QStringLiteral("dorliq.exe"));
+    const QString program = which == 1 ? QStringLiteral("vantro.exe") : QStringLiteral("dorliq.exe");
+    const LaunchResult started = startAndReport(s, program);
+    if (started.ok())
+        m_opened[program] = started.pid;
     w.Command4->setEnabled(true);
     w.Label12->setText(kChoose);
 }
@@ -59,10 +63,20 @@ void CompanionOpen::openPelthor()
     s.companionOpenedForSettings = 3;
     w.Command4->setText(QStringLiteral("Save PELTHOR settings for:"));
     w.unsavedSettingsCheck();
-    startAndReport(s, QStringLiteral("pelthor.exe"));
+    const LaunchResult started = startAndReport(s, QStringLiteral("pelthor.exe"));
+    if (started.ok())
+        m_opened[QStringLiteral("pelthor.exe")] = started.pid;
     if (!s.forecastRunInProgress)
         w.Command4->setEnabled(true);
     w.Label12->setText(kChoose);
+}
+
+bool CompanionOpen::openedStillRunning(const QString &program)
+{
+    if (processAlive(m_opened.value(program)))
+        return true;
+    m_opened.remove(program); // its task id may later name another process
+    return false;
 }
 
 } // namespace kess

@@ -1,5 +1,8 @@
 #pragma once
 // Opening VANTRO, DORLIQ or PELTHOR on the settings of the selected site.
+#include <QHash>
+#include <QString>
+
 namespace kess {
 
 class MainWindow;
@@ -13,9 +16,13 @@ public:
     // "Don't save" buttons disabled.
     void openPelthor();
 
+    // True while the copy of the program ("vantro.exe") last opened by these buttons still runs.
+    bool openedStillRunning(const QString &program);
+
 private:
     void openForSettings(int which);
     MainWindow &w;
+    QHash<QString, qint64> m_opened; // program file name and the task id it was last opened as
 };
 
 } // namespace kess

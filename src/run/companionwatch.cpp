@@ -4,6 +4,7 @@
 #include "companions/launcher.h"
 #include "run/waits.h"
 
+#include <QDateTime>
 #include <limits>
 
 #ifdef Q_OS_WIN
@@ -19,6 +20,7 @@ void CompanionWatch::started(qint64 pid, qint64 deadlineMs)
     m_pid = pid;
     m_deadlineAtMs = Clock::monotonicMs() + deadlineMs;
     m_goneSinceMs = -1;
+    m_endedAtWallMs = 0;
     m_lastLookMs = -1;
     m_lastAlive = true;
 }
@@ -33,8 +35,10 @@ bool CompanionWatch::running()
         return m_lastAlive;
     m_lastLookMs = now;
     m_lastAlive = processAlive(m_pid);
-    if (!m_lastAlive)
+    if (!m_lastAlive) {
         m_goneSinceMs = now;
+        m_endedAtWallMs = QDateTime::currentMSecsSinceEpoch();
+    }
     return m_lastAlive;
 }
 
@@ -61,8 +65,15 @@ CompanionWatch::Ending CompanionWatch::end(int graceMs)
 {
     const qint64 pid = m_pid;
     m_pid = 0;
-    if (pid <= 0 || !processAlive(pid))
+    const auto seenEnded = [this](Ending e) {
+        if (e != Ending::StillThere && m_endedAtWallMs == 0)
+            m_endedAtWallMs = QDateTime::currentMSecsSinceEpoch();
+        return e;
+    };
+    if (pid <= 0)
         return Ending::AlreadyGone;
+    if (!processAlive(pid))
+        return seenEnded(Ending::AlreadyGone);
     auto waitGone = [pid](int ms) {
         const qint64 until = Clock::monotonicMs() + ms;
         while (processAlive(pid)) {
@@ -74,12 +85,12 @@ CompanionWatch::Ending CompanionWatch::end(int graceMs)
         return true;
     };
     if (graceMs > 0 && waitGone(graceMs))
-        return Ending::EndedByItself;
+        return seenEnded(Ending::EndedByItself);
     askProcessToEnd(pid);
     if (waitGone(RunTiming::current().killAfterMs))
-        return Ending::Terminated;
+        return seenEnded(Ending::Terminated);
     killProcess(pid);
-    return waitGone(2000) ? Ending::Killed : Ending::StillThere;
+    return seenEnded(waitGone(2000) ? Ending::Killed : Ending::StillThere);
 }
 
 const char *CompanionWatch::describe(Ending e)

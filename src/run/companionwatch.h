@@ -19,6 +19,9 @@ public:
     bool running();
     // True once the process has been gone for the grace period without the awaited answer.
     bool gaveUp();
+    // When the process was seen to have ended (wall clock, ms since the epoch); 0 while it has
+    // not been. A flag written after that moment comes from another copy.
+    qint64 seenEndedAtMs() const { return m_endedAtWallMs; }
     // True once the deadline has passed (a process that is not watched never reaches it).
     bool pastDeadline() const;
     // Milliseconds left to the deadline (a large number when nothing is watched).
@@ -37,6 +40,7 @@ private:
     qint64 m_pid = 0;
     qint64 m_deadlineAtMs = 0;
     qint64 m_goneSinceMs = -1;
+    qint64 m_endedAtWallMs = 0;
     qint64 m_lastLookMs = -1;
     bool m_lastAlive = true;
 };

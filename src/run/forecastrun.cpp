@@ -4,6 +4,7 @@
 #include "core/dialogs.h"
 #include "core/rungate.h"
 #include "app/mainwindow.h"
+#include "companions/companionopen.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"
 #include "files/errors.h"
@@ -12,6 +13,8 @@
 #include "files/records.h"
 #include "settings/sitesettings.h"
 #include "sites/sitefiles.h"
+
+#include <QFileInfo>
 
 namespace kess {
 
@@ -211,12 +214,13 @@ void ForecastRun::runSequence(const QString &delayNote, bool editsKeptAside)
     }
     m_log.mark(QStringLiteral("Got to 0.1"));
 
-    // 4-5. No copy of VANTRO or DORLIQ may still be open.
-    clearFlagsOfEndedCompanions();
-    if (!checkNotOpen(17, QStringLiteral("vantroopen.txt"), QStringLiteral("Got to 0.2"), kVantroQuestion, m_vantro,
+    // 4-5. No copy of VANTRO or DORLIQ may still be open. A 1 found now is never taken for
+    // stale: an earlier run's companions are no longer known, and one opened for settings since
+    // writes the same flag.
+    if (!checkNotOpen(17, QStringLiteral("vantroopen.txt"), QStringLiteral("Got to 0.2"), kVantroQuestion,
                       QStringLiteral("VANTRO")))
         return releaseAfterAbort();
-    if (!checkNotOpen(18, QStringLiteral("dorliqopen.txt"), QStringLiteral("Got to 0.3"), kDorliqQuestion, m_dorliq,
+    if (!checkNotOpen(18, QStringLiteral("dorliqopen.txt"), QStringLiteral("Got to 0.3"), kDorliqQuestion,
                       QStringLiteral("DORLIQ")))
         return releaseAfterAbort();
 
@@ -259,6 +263,7 @@ void ForecastRun::runSequence(const QString &delayNote, bool editsKeptAside)
     m_conversions.clear();
     for (int site = 1; site <= s.siteCount; ++site)
         siteCycle(site);
+    waitForPelthorStart();
     checkConversions(RunTiming::current().conversionWaitMs);
 
     // 14-15.
@@ -276,7 +281,7 @@ void ForecastRun::runSequence(const QString &delayNote, bool editsKeptAside)
 
     // 16.
     seaTemperatureCheck();
-    clearFlagsOfEndedCompanions();
+    settleCompanionRecords(true);
 
     // 17-18. The window back to the user, the companion programs told the run is over.
     w.List1->setEnabled(true);
@@ -299,6 +304,7 @@ void ForecastRun::releaseAfterAbort()
     // An aborted run keeps its log up to the abort and leaves "textall.txt" alone, but gives the
     // window back as a finished run does: nothing else could ever release it when no later run
     // can end normally (DORLIQ missing, say).
+    settleCompanionRecords(true);
     w.Timer1->stop();
     w.List1->setEnabled(true);
     w.Command8->setEnabled(true);
@@ -320,7 +326,7 @@ void ForecastRun::restoreGenericSettings()
 }
 
 bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question,
-                               CompanionWatch &watch, const QString &program)
+                               const QString &program)
 {
     pace();
     const bool logBeforeOpen = fileNumber == 18;
@@ -340,8 +346,9 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
         return true;
     if (m_scheduled) {
         // Nobody may be there to answer: look for the program instead of asking.
-        if (!watch.running() && !programRunning(program.toLower() + QStringLiteral(".exe"))) {
-            if (kess::clearStaleFlag(s, fileNumber, flagFile))
+        const QString exe = program.toLower() + QStringLiteral(".exe");
+        if (!w.companionOpen().openedStillRunning(exe) && !programRunning(exe)) {
+            if (kess::clearStaleFlag(s, fileNumber, flagFile, QDateTime::currentMSecsSinceEpoch()))
                 m_log.mark(flagFile + QStringLiteral(" said open, but no ") + program +
                            QStringLiteral(" is running; cleared"));
             return true;
@@ -365,25 +372,61 @@ bool ForecastRun::checkNotOpen(int fileNumber, const QString &flagFile, const QS
     return false; // aborted either way: the user starts the run again
 }
 
-void ForecastRun::clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program)
+void ForecastRun::clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program,
+                                 const CompanionWatch &watch)
 {
-    if (kess::clearStaleFlag(s, fileNumber, flagFile))
+    if (kess::clearStaleFlag(s, fileNumber, flagFile, watch.seenEndedAtMs()))
         m_log.mark(staleFlagCleared(flagFile, program));
 }
 
-void ForecastRun::clearFlagsOfEndedCompanions()
+void ForecastRun::settleCompanionRecords(bool all)
 {
     const struct {
         CompanionWatch &watch;
         int fileNumber;
         const char *flag, *program;
-    } companions[] = {{m_dorliq, 18, "dorliqopen.txt", "DORLIQ"},
-                      {m_vantro, 17, "vantroopen.txt", "VANTRO"},
-                      {m_pelthor, 19, "pelthoropen.txt", "PELTHOR"}};
-    // Nothing writes the flag of a program that has ended: a 1 left there is stale.
-    for (const auto &c : companions)
-        if (c.watch.watching() && !c.watch.running())
-            clearStaleFlag(c.fileNumber, QLatin1String(c.flag), QLatin1String(c.program));
+    } companions[] = {{m_dorliq, 18, "dorliqopen.txt", "DORLIQ"}, {m_vantro, 17, "vantroopen.txt", "VANTRO"}};
+    // Nothing writes the flag of a program that has ended: a 1 it left there is stale. PELTHOR's
+    // flag is its own to write.
+    for (const auto &c : companions) {
+        if (!c.watch.watching())
+            continue;
+        const bool ended = !c.watch.running();
+        if (ended)
+            clearStaleFlag(c.fileNumber, QLatin1String(c.flag), QLatin1String(c.program), c.watch);
+        if (ended || all)
+            c.watch.forget();
+    }
+    if (all) {
+        m_pelthor.forget();
+        m_pelthorStarting = false;
+    }
+}
+
+void ForecastRun::waitForPelthorStart()
+{
+    if (!m_pelthorStarting)
+        return;
+    m_pelthorStarting = false;
+    // PELTHOR reads "pelini.txt", "custinit.txt" and "cor.txt" when it starts and raises its flag
+    // once it has: until then the next site's files must not replace them.
+    const QString flag = QStringLiteral("pelthoropen.txt");
+    const qint64 bound = Clock::monotonicMs() + RunTiming::current().pelthorStartWaitMs;
+    for (bool first = true;; first = false) {
+        if (first)
+            pace();
+        else
+            paceNext();
+        if (readFlagFile(s, 19, flag) == 1.0 && QFileInfo(flag).lastModified() != m_pelthorFlagBefore)
+            return;
+        if (!m_pelthor.running())
+            return;
+        if (Clock::monotonicMs() >= bound) {
+            m_log.mark(QStringLiteral("PELTHOR had not shown it started after %1 s; going on")
+                           .arg(RunTiming::current().pelthorStartWaitMs / 1000.0));
+            return;
+        }
+    }
 }
 
 bool ForecastRun::initialDorliqWait()
@@ -471,7 +514,13 @@ void ForecastRun::seaTemperatureCheck()
         text += QStringLiteral("\r") + kSeaTemperatureOutro;
         Dialogs::notify(text);
         m_log.mark(QStringLiteral("Got to 9"));
-        removeFile(name);
+        try {
+            removeFile(name);
+        } catch (const FileError &e) {
+            // Left there, it would bring the same message after every later run.
+            m_log.mark(name + QStringLiteral(" could not be deleted: ") + e.reason);
+            return;
+        }
         m_log.mark(QStringLiteral("Got to 10"));
     } catch (const FileError &) {
     }

@@ -7,6 +7,7 @@
 #include "run/runstatus.h"
 #include "run/waits.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QList>
 #include <QPair>
@@ -71,11 +72,19 @@ private:
 
     void runSequence(const QString &delayNote, bool editsKeptAside);
     bool checkNotOpen(int fileNumber, const QString &flagFile, const QString &mark, const QString &question,
-                      CompanionWatch &watch, const QString &program);
-    // Writes 0 into the flag of a companion this run started that has ended with it still at 1.
-    void clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program);
-    // The same for every companion started by a run whose process has ended.
-    void clearFlagsOfEndedCompanions();
+                      const QString &program);
+    // Writes 0 into the flag of a companion this run started that has been seen to end with it
+    // still at 1 (and not written since).
+    void clearStaleFlag(int fileNumber, const QString &flagFile, const QString &program,
+                        const CompanionWatch &watch);
+    // At the end of a site: the flags of the DORLIQ and VANTRO this run started that have ended
+    // are cleared when they still say open, and their records dropped. A record of one still
+    // running is kept for the next site's wait. With `all` (the end of a run) every record goes.
+    void settleCompanionRecords(bool all);
+    // Waits, bounded, until the PELTHOR started for the last site shows it has read its settings
+    // (its flag raised since the start, or its process gone), so the next staging cannot
+    // replace them under it.
+    void waitForPelthorStart();
     bool initialDorliqWait();
     void seaTemperatureCheck();
     void restoreGenericSettings();
@@ -99,7 +108,9 @@ private:
     // first, so that nothing it writes later lands in the next site's cycle.
     void loseSite(int site, CompanionWatch &watch, const QString &what, WaitEnd why);
     bool outputCopies(int site, const QString &prefix);
-    void appendForecastText();
+    void appendForecastText(int site);
+    // A copy of a site's output that failed: a log line, and a trouble on the run's line.
+    void outputLost(int site, const QString &from, const QString &to, const QString &why);
     void pngStep(int site);
     // Looks at the conversions started so far: a failed one leaves a log line and a trouble on
     // the run's line. With `waitMs`, waits that long at most for those still running.
@@ -122,6 +133,8 @@ private:
     CompanionWatch m_dorliq;
     CompanionWatch m_vantro;
     CompanionWatch m_pelthor;
+    bool m_pelthorStarting = false;  // started for a site; not yet seen to have started
+    QDateTime m_pelthorFlagBefore;   // when "pelthoropen.txt" was written last before that start
     RunStatus m_status{s};
     QList<QPair<int, qint64>> m_conversions; // site and process of each conversion not yet seen ending
     bool m_scheduled = false;

@@ -100,9 +100,7 @@ void RunStatus::begin(RunStart how)
     m_record = RunRecord{};
     m_record.kind = m_kind;
     m_record.how = how;
-    const double now = Clock::timeOfDay();
-    m_record.started = QDateTime(QDate::fromJulianDay(Clock::day()),
-                                 QTime::fromMSecsSinceStartOfDay(static_cast<int>(now * 1000)));
+    m_record.started = Clock::now();
     const bool learning = m_kind == RunKind::Learning;
     const int count = learning ? std::min(s.learningListLength, MaxSites) : s.siteCount;
     for (int n = 1; n <= count; ++n) {
@@ -155,8 +153,9 @@ void RunStatus::end()
         return;
     m_running = false;
     m_record.lastedMs = Clock::monotonicMs() - m_startMs;
+    const QString log = m_kind == RunKind::Learning ? QStringLiteral("mirrixlog.txt") : QStringLiteral("kesslog.txt");
     if (!m_record.completed && m_record.abortReason.isEmpty())
-        m_record.abortReason = QStringLiteral("the run ended early, see kesslog.txt");
+        m_record.abortReason = QStringLiteral("the run ended early, see ") + log;
     // The sites the run never came to. A run that reached its end came to every site of its list;
     // one it left without a word for a site still counts that site as lost.
     for (SiteResult &r : m_record.sites) {
@@ -164,7 +163,8 @@ void RunStatus::end()
             continue;
         if (m_record.completed) {
             r.outcome = SiteOutcome::Skipped;
-            r.reason = QStringLiteral("no forecast made, see kesslog.txt");
+            r.reason = (m_kind == RunKind::Learning ? QStringLiteral("not learned, see ")
+                                                    : QStringLiteral("no forecast made, see ")) + log;
         } else {
             r.reason = m_record.abortReason;
         }

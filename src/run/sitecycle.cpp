@@ -25,6 +25,7 @@ void ForecastRun::siteCycle(int site)
     Outcome outcome = Outcome::Done;
     if (s.runListFlags[site] == 1)
         outcome = forecastSite(site);
+    settleCompanionRecords(false);
     if (outcome == Outcome::Done && s.convertBmpToPng == 1)
         pngStep(site);
     batchStep(site);
@@ -87,7 +88,7 @@ void ForecastRun::dorliqClosedWait()
             return;
         if (m_dorliq.gaveUp()) {
             // The copy this run started has ended and left its flag behind.
-            clearStaleFlag(18, flag, QStringLiteral("DORLIQ"));
+            clearStaleFlag(18, flag, QStringLiteral("DORLIQ"), m_dorliq);
             return;
         }
         if (m_dorliq.pastDeadline() || Clock::monotonicMs() >= bound) {
@@ -156,8 +157,8 @@ void ForecastRun::loseSite(int site, CompanionWatch &watch, const QString &what,
     }
     // Once the program has ended, a flag it left at 1 would hold up the next site's wait.
     if (ended)
-        what == QLatin1String("DORLIQ") ? clearStaleFlag(18, QStringLiteral("dorliqopen.txt"), what)
-                                        : clearStaleFlag(17, QStringLiteral("vantroopen.txt"), what);
+        what == QLatin1String("DORLIQ") ? clearStaleFlag(18, QStringLiteral("dorliqopen.txt"), what, watch)
+                                        : clearStaleFlag(17, QStringLiteral("vantroopen.txt"), what, watch);
     watch.forget();
     abandon(site, reason);
 }
@@ -183,6 +184,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     } catch (const FileError &e) {
         fileTrouble(e);
     }
+    waitForPelthorStart();
     if (!stage(site))
         return Outcome::Abandoned;
 
@@ -253,7 +255,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
                        .arg(QLatin1String(CompanionWatch::describe(previousVantro.end()))));
         break;
     case FlagWait::Gone:
-        clearStaleFlag(17, QStringLiteral("vantroopen.txt"), QStringLiteral("VANTRO"));
+        clearStaleFlag(17, QStringLiteral("vantroopen.txt"), QStringLiteral("VANTRO"), previousVantro);
         break;
     default:
         break;
@@ -262,7 +264,8 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.copyDestination = QStringLiteral("pelini.txt");
     try {
         copyFile(s.copySource, s.copyDestination, Flush::Cached);
-    } catch (const FileError &) {
+    } catch (const FileError &e) {
+        m_log.mark(QStringLiteral("Site %1: %2 not copied to %3: %4").arg(site).arg(s.copySource, s.copyDestination, e.reason));
     }
     if (!startVantro().ok()) {
         abandon(site, QStringLiteral("VANTRO could not be started"));
@@ -294,19 +297,24 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.trace(14, QStringLiteral("autopel.txt"));
     try {
         writeRecord(QStringLiteral("autopel.txt"), 1);
-    } catch (const FileError &) {
+    } catch (const FileError &e) {
+        m_log.mark(QStringLiteral("Site %1: autopel.txt not written: %2").arg(site).arg(e.reason));
     }
     // PELTHOR runs beside the next sites; one still running long after its time is ended
     // before the next is started.
     if (m_pelthor.pastDeadline()) {
         const auto ending = m_pelthor.end();
-        m_log.mark(QStringLiteral("PELTHOR of an earlier site was still running after its time; ") +
-                   QLatin1String(CompanionWatch::describe(ending)));
+        if (ending != CompanionWatch::Ending::AlreadyGone)
+            m_log.mark(QStringLiteral("PELTHOR of an earlier site was still running after its time; ") +
+                       QLatin1String(CompanionWatch::describe(ending)));
     }
     const qint64 lastTask = s.lastLaunchTaskId;
+    m_pelthorFlagBefore = QFileInfo(QStringLiteral("pelthoropen.txt")).lastModified();
     w.companionOpen().openPelthor();
-    if (s.lastLaunchTaskId != lastTask)
+    if (s.lastLaunchTaskId != lastTask) {
         m_pelthor.started(s.lastLaunchTaskId, RunTiming::current().companionDeadlineMs);
+        m_pelthorStarting = true;
+    }
     m_log.mark(QStringLiteral("Got to 4"));
     try {
         readpelini(s);
@@ -317,12 +325,13 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     s.copyDestination = s.workingFolder + QStringLiteral("lastpel") + prefix + QStringLiteral(".txt");
     try {
         copyFile(s.copySource, s.copyDestination, Flush::Cached);
-    } catch (const FileError &) {
+    } catch (const FileError &e) {
+        outputLost(site, s.copySource, s.copyDestination, e.reason);
     }
 
     // 20-21.
     w.Label8->setText(code + QStringLiteral(" ") + s.siteNames[site]);
-    appendForecastText();
+    appendForecastText(site);
     m_status.forecast(site);
     return Outcome::Done;
 }
@@ -355,8 +364,10 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
         try {
             copyFile(c.from, c.to, Flush::Cached);
         } catch (const FileError &e) {
-            if (!c.critical)
+            if (!c.critical) {
+                outputLost(site, c.from, c.to, e.reason);
                 continue;
+            }
             notice(QStringLiteral("Site %1: the forecast output %2 could not be copied to %3 (%4).  "
                                   "The site is skipped in this run.")
                        .arg(site)
@@ -368,21 +379,33 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
     return true;
 }
 
-void ForecastRun::appendForecastText()
+void ForecastRun::outputLost(int site, const QString &from, const QString &to, const QString &why)
+{
+    // The cycle goes on, but the site's output is not all where the user looks for it.
+    m_log.mark(QStringLiteral("Site %1: %2 not copied to %3: %4").arg(site).arg(from, to, why));
+    m_status.trouble(QStringLiteral("site %1's %2 not copied to %3").arg(site).arg(from, to));
+}
+
+void ForecastRun::appendForecastText(int site)
 {
     if (!m_textAll.isOpen())
         return;
+    bool written = true;
     for (const QString name : {QStringLiteral("plaintext.txt"), QStringLiteral("summary.txt")}) {
         s.trace(6, name);
         try {
             ListReader r(readBytes(name));
             while (!r.atEndOfData())
-                m_textAll.write(r.readLineBytes() + "\r\n"); // the companion's bytes, unchanged
+                written &= m_textAll.write(r.readLineBytes() + "\r\n") >= 0; // the companion's bytes, unchanged
         } catch (const FileError &) {
         }
     }
-    m_textAll.write(" \r\n" + QByteArray(61, '-') + "\r\n \r\n");
-    m_textAll.flush();
+    written &= m_textAll.write(" \r\n" + QByteArray(61, '-') + "\r\n \r\n") >= 0;
+    written &= m_textAll.flush();
+    if (!written) {
+        m_log.mark(QStringLiteral("Site %1: textall.txt could not be written: %2").arg(site).arg(m_textAll.errorString()));
+        m_status.trouble(QStringLiteral("site %1's forecast text not written to textall.txt").arg(site));
+    }
 }
 
 void ForecastRun::checkPelthorFolder(int site)

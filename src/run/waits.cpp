@@ -5,7 +5,9 @@
 #include "files/fileops.h"
 #include "run/companionwatch.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -157,9 +159,12 @@ std::optional<double> readFlagFile(AppState &s, int fileNumber, const QString &n
     return readNumberFile(name);
 }
 
-bool clearStaleFlag(AppState &s, int fileNumber, const QString &flagFile)
+bool clearStaleFlag(AppState &s, int fileNumber, const QString &flagFile, qint64 seenEndedAtMs)
 {
+    pace();
     if (readFlagFile(s, fileNumber, flagFile) != 1.0)
+        return false;
+    if (seenEndedAtMs <= 0 || QFileInfo(flagFile).lastModified().toMSecsSinceEpoch() > seenEndedAtMs)
         return false;
     s.trace(fileNumber, flagFile);
     try {

@@ -23,6 +23,9 @@ struct RunTiming {
     // The longest a run waits for VANTRO's forecast, PELTHOR or the learning program before it
     // ends the program and gives the site up.
     qint64 companionDeadlineMs = 30LL * 60 * 1000;
+    // How long the next site's staging waits for the PELTHOR just started to show it has read
+    // its settings (its flag raised), at most.
+    qint64 pelthorStartWaitMs = 15000;
     // DORLIQ gets the user's "Maximum time to wait for DORLIQ" and this much more: it enforces
     // that limit itself, so this only catches a DORLIQ that hangs.
     qint64 dorliqDeadlineMarginMs = 5LL * 60 * 1000;
@@ -79,9 +82,11 @@ bool withinRetryGrace(double waitStart);
 std::optional<double> readFlagFile(AppState &state, int fileNumber, const QString &name);
 
 // A companion that KESSAMIR started has ended, yet its flag still holds 1: nothing will write it
-// again, so 0 is written back. True when the flag held 1 and was cleared; the caller logs
+// again, so 0 is written back. The read is paced like every flag read of a run. A flag written
+// after `seenEndedAtMs` (wall clock, ms since the epoch) comes from another copy, one the user
+// opened, and is left alone. True when the flag held 1 and was cleared; the caller logs
 // "<flag> still said open after <program> ended; cleared" with staleFlagCleared().
-bool clearStaleFlag(AppState &state, int fileNumber, const QString &flagFile);
+bool clearStaleFlag(AppState &state, int fileNumber, const QString &flagFile, qint64 seenEndedAtMs);
 QString staleFlagCleared(const QString &flagFile, const QString &program);
 
 // How a wait for a companion ended.

@@ -112,6 +112,8 @@ private slots:
         RunTimingOverride keep(RunTiming::current());
         QVERIFY(!readCommandLine({"kessamir", "--companion-deadline", "45"}).exitCode);
         QCOMPARE(RunTiming::current().companionDeadlineMs, 45 * 60000);
+        QVERIFY(!readCommandLine({"kessamir", "--pelthor-start-wait", "30"}).exitCode);
+        QCOMPARE(RunTiming::current().pelthorStartWaitMs, 30000);
         QSettings(QStringLiteral("kessamir"), QStringLiteral("kessamir")).remove(QStringLiteral("lastFolder"));
         QCOMPARE(runProgram({"--companion-deadline", "soon"}, m_config.path()).exitCode, badFolderExitCode);
     }

@@ -4,6 +4,7 @@
 #include "core/dialogs.h"
 #include "core/messageboxes.h"
 #include "app/mainwindow.h"
+#include "companions/companionopen.h"
 #include "run/forecastrun.h"
 #include "run/waits.h"
 #include "standins.h"
@@ -140,6 +141,11 @@ class TestFaultMatrix : public QObject {
         // Nothing the run started lives on (the last PELTHOR may take a moment to close).
         [&] { QTRY_VERIFY_WITH_TIMEOUT(processesIn(f.path()).isEmpty(), 8000); }();
         [&] { QTRY_COMPARE_WITH_TIMEOUT(zombieChildren(), 0, 8000); }();
+        // Every PELTHOR verified the site it was started for, not the next one staged.
+        QStringList verified;
+        for (const QString &line : WorkFolder::lines("standins.log").filter(" pelthor mode=autopel1 "))
+            verified << line.section(QStringLiteral("site="), 1).section(u' ', 0, 0);
+        [&] { QCOMPARE(verified, row.expectedForecast); }();
         return log;
     }
 
@@ -242,6 +248,31 @@ private slots:
                      log.endsWith("Got to 11"), qPrintable(log.join('\n')));
         QCOMPARE(dialogs.unexpected(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(processesIn(f.path()).isEmpty(), 8000);
+    }
+
+    // A VANTRO the user opened as a site after a run is not taken for the run's own ended copy:
+    // "Run immediately" asks, a scheduled run is skipped, and its flag stays as VANTRO wrote it.
+    void aCompanionOpenedAfterARunIsNeverTakenForStale()
+    {
+        WorkFolder f;
+        Dialogs::Script dialogs;
+        f.makeSites(kSites, {1, 1, 1, 1});
+        QVERIFY(kess::test::installStandins());
+        f.write("standins.txt", QStringList{"delay = 0.05", "settings.delay = 20"});
+        MainWindow w;
+        w.startUp();
+        w.forecastRun().run();
+        QVERIFY(WorkFolder::lines("kesslog.txt").endsWith("Got to 11"));
+        w.companionOpen().openVantro();
+        QTRY_COMPARE_WITH_TIMEOUT(WorkFolder::lines("vantroopen.txt"), QStringList{"1"}, 5000);
+        w.Command4->setEnabled(false); // nothing to save: the run asks only about VANTRO
+        dialogs.answer(true);
+        w.forecastRun().run();
+        QCOMPARE(dialogs.takeShown().filter("All running copies of VANTRO").size(), 1);
+        w.forecastRun().run(RunStart::Scheduled);
+        QVERIFY(dialogs.takeShown().filter("skipped: VANTRO is still running").size() == 1);
+        QCOMPARE(WorkFolder::lines("vantroopen.txt"), QStringList{"1"});
+        cleanupProcesses(f);
     }
 
     void aTimeLimitOnOneSiteLosesOnlyThatSite()

@@ -166,8 +166,11 @@ private slots:
             "printf 'r\\303\\251sum\\303\\251\\r\\n' > summary.txt",
             "printf '6\\r\\n' > imcode.txt",
             "printf '0\\r\\n' > vantroopen.txt"});
+        QVERIFY(QDir().mkdir("latestturbineKBO.csv")); // an output copy that fails is told, not dropped
         run.w.Command2->click();
         QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
+        QCOMPARE(WorkFolder::lines("kesslog.txt").filter("Site 1: latestturbine.csv not copied to latestturbineKBO.csv").size(), 1);
+        QVERIFY(run.w.forecastRun().status().lastLine().contains("troubles: site 1's latestturbine.csv not copied"));
         QCOMPARE(WorkFolder::bytes("textall.txt"),
                  QByteArray("20\xC2\xB0" "C caf\xC3\xA9\r\nline two\r\nr\xC3\xA9sum\xC3\xA9\r\n \r\n") +
                      QByteArray(61, '-') + "\r\n \r\n");

@@ -84,6 +84,16 @@ private slots:
             QTest::qWait(250); // leave the window before pacing again
         }
         QVERIFY(real.elapsed() >= 1700); // waited for the window of each of the next seconds
+
+        // Clearing a stale flag reads it paced too, and leaves a 1 written after the program ended.
+        WorkFolder f;
+        AppState s;
+        f.write("vantroopen.txt", QStringList{"1"});
+        QTest::qWait(std::lround((1.0 - std::fmod(Clock::timeOfDay(), 1.0)) * 1000) % 1000 + 50);
+        QVERIFY(!clearStaleFlag(s, 17, "vantroopen.txt", QDateTime::currentMSecsSinceEpoch() - 2000));
+        QVERIFY(inPacingWindow());
+        QVERIFY(clearStaleFlag(s, 17, "vantroopen.txt", QDateTime::currentMSecsSinceEpoch()));
+        QCOMPARE(WorkFolder::lines("vantroopen.txt"), QStringList{"0"});
     }
 
     void failedReadsAreRetriedForFiveSecondsAcrossMidnight()
