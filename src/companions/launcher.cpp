@@ -247,8 +247,10 @@ bool programRunning(const QString &fileName)
         const qint64 pid = entries.fileName().toLongLong(&isPid);
         if (!isPid || pid == QCoreApplication::applicationPid() || !processAlive(pid))
             continue;
+        // A copy started by hand (a desktop icon, a file manager) works in any folder; only one
+        // working in another KESSAMIR working folder, which holds its own settings, is left out.
         const QString folder = QFileInfo(dir + QStringLiteral("/cwd")).canonicalFilePath();
-        if (!folder.isEmpty() && folder != here)
+        if (!folder.isEmpty() && folder != here && QFileInfo::exists(folder + QStringLiteral("/kessinit.txt")))
             continue;
         QFile comm(dir + QStringLiteral("/comm"));
         if (comm.open(QIODevice::ReadOnly) &&

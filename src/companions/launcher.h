@@ -28,9 +28,9 @@ std::optional<int> exitCode(qint64 pid);
 bool processAlive(qint64 pid);
 
 // True when a process of the program with this file name ("vantro.exe") runs on the computer,
-// whoever started it (compared without regard to case; under wine too). On Linux a copy whose
-// current folder is another folder than the current one does not count (it works on another
-// working folder's files), one whose folder cannot be read does. Where the system gives no
+// whoever started it and wherever (compared without regard to case; under wine too). On Linux
+// a copy whose current folder is another KESSAMIR working folder (one holding its own
+// "kessinit.txt") does not count: it works on that folder's files. Where the system gives no
 // process list (only Linux and Windows do here) it says false.
 bool programRunning(const QString &fileName);
 

@@ -53,6 +53,7 @@ private slots:
     void cannotStart_data();
     void cannotStart();
     void processAliveFollowsTheProcess();
+    void programRunningCountsCopiesStartedElsewhere();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -209,6 +210,25 @@ void TestLauncher::processAliveFollowsTheProcess()
     QTest::qWait(300);
     QVERIFY(processAlive(r.pid));
     QVERIFY(writeFile(QStringLiteral("go.txt"), "1\n", kPlain));
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(r.pid), 10000);
+}
+
+void TestLauncher::programRunningCountsCopiesStartedElsewhere()
+{
+    SKIP_ON_WINDOWS();
+    // A copy started by hand in another folder counts, unless that folder is another working
+    // folder of KESSAMIR (it holds its own kessinit.txt).
+    QVERIFY(QDir().mkdir(QStringLiteral("desk")) && QDir::setCurrent(QStringLiteral("desk")));
+    QVERIFY(writeFile(QStringLiteral("dorliq.exe"),
+                      "#!/bin/sh\nn=0\nwhile [ ! -f go.txt ] && [ $n -lt 300 ]; do sleep 0.1; n=$((n+1)); done\n",
+                      kExecutable));
+    const LaunchResult r = launchProgram(QStringLiteral("dorliq.exe"));
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    QVERIFY2(r.ok(), qPrintable(r.reason));
+    QTRY_VERIFY_WITH_TIMEOUT(programRunning(QStringLiteral("DORLIQ.EXE")), 5000);
+    QVERIFY(writeFile(QStringLiteral("desk/kessinit.txt"), "0\n", kPlain));
+    QVERIFY(!programRunning(QStringLiteral("dorliq.exe")));
+    QVERIFY(writeFile(QStringLiteral("desk/go.txt"), "1\n", kPlain));
     QTRY_VERIFY_WITH_TIMEOUT(!processAlive(r.pid), 10000);
 }
 
