@@ -9,6 +9,7 @@
 #include "files/fileops.h"
 #include "learning/learningfiles.h"
 #include "learning/mirrixsetup.h"
+#include "settings/sitesettings.h"
 #include "sites/sitefiles.h"
 
 #include <QDateTime>
@@ -131,11 +132,18 @@ void LearningRun::notice(const QString &text)
 
 void LearningRun::run(RunStart how, const QString &delayNote)
 {
+    // Someone who clicked is asked about unsaved site settings first, as for a forecast run.
+    if (how == RunStart::Immediate && !w.runGate.busy())
+        w.unsavedSettingsCheck();
     RunGate::Hold hold(w.runGate, RunGate::Kind::Learning);
     if (!hold.acquired()) {
         notifyRunUnderWay();
         return;
     }
+    // Each site's "pelini.txt" and mirrix.exe's "cor.txt" would replace edits still unsaved:
+    // they wait aside for the length of the run.
+    const std::optional<UnsavedEdits> kept = w.siteSettings().keepUnsavedEdits();
+    m_staged = false;
     if (!m_log.create())
         notice(QStringLiteral("The learning run's log mirrixlog.txt could not be created; the run goes on without it."));
     m_log.mark(QStringLiteral("Learning run started for %1 listed sites").arg(s.learningListLength));
@@ -149,6 +157,13 @@ void LearningRun::run(RunStart how, const QString &delayNote)
     m_status.end();
     m_log.mark(QStringLiteral("Learning run finished"));
     m_log.close();
+    if (kept)
+        for (const QString &problem : w.siteSettings().putBack(*kept, m_staged))
+            notice(QStringLiteral("An unsaved settings file could not be put back after the run: ") + problem);
+    // "mxrninit.txt" now holds what the run left: the setup window must not save it under the
+    // site clicked before.
+    if (m_setup)
+        m_setup->forgetSiteInSettings();
 }
 
 void LearningRun::lose(int site, const QString &why)
@@ -164,6 +179,7 @@ bool LearningRun::stage(int site)
         {siteFileName(QStringLiteral("a"), site), QStringLiteral("mxrninit.txt")},
         {siteFileName(QStringLiteral("r"), site), QStringLiteral("pelini.txt")},
     };
+    m_staged = true;
     for (const auto &[saved, working] : copies) {
         try {
             copyFile(saved, working);
@@ -225,14 +241,11 @@ void LearningRun::learnSite(int site)
         lose(site, QStringLiteral("mirrix.exe did not answer within its time (%1 min); %2")
                        .arg(RunTiming::current().companionDeadlineMs / 60000)
                        .arg(QLatin1String(CompanionWatch::describe(ending))));
-        if (ending != CompanionWatch::Ending::StillThere)
-            clearStaleFlag();
         return;
     }
     if (answer != WaitEnd::Answered) {
         m_mirrix.forget();
         lose(site, QStringLiteral("mirrix.exe ended without answering"));
-        clearStaleFlag();
         return;
     }
     if (FileStamp(kCorrections) == before || !FileStamp(kCorrections).exists) {
@@ -248,17 +261,11 @@ void LearningRun::learnSite(int site)
     }
 }
 
-void LearningRun::clearStaleFlag()
-{
-    if (kess::clearStaleFlag(s, 19, QStringLiteral("mirrixopen.txt")))
-        m_log.mark(staleFlagCleared(QStringLiteral("mirrixopen.txt"), QStringLiteral("mirrix.exe")));
-}
-
 void LearningRun::finish()
 {
-    // The last copy has answered; once it has ended, nothing will write its flag again.
-    if (m_mirrix.watching() && !m_mirrix.running())
-        clearStaleFlag();
+    // "mirrixopen.txt" is mirrix.exe's own: a 1 a crashed copy left costs one message at the
+    // setup window's Save, which lets the next press through.
+    m_mirrix.forget();
     try {
         copyFile(QStringLiteral("cor1.txt"), QStringLiteral("cor0.txt"));
     } catch (const FileError &e) {

@@ -36,8 +36,6 @@ private:
     bool stage(int site);
     void lose(int site, const QString &why);
     void finish();
-    // Writes 0 into "mirrixopen.txt" when a copy that has ended left it at 1.
-    void clearStaleFlag();
     void notice(const QString &text);
 
     MainWindow &w;
@@ -45,6 +43,7 @@ private:
     QPointer<MirrixSetup> m_setup;
     RunLog m_log{QStringLiteral("mirrixlog.txt")};
     CompanionWatch m_mirrix;
+    bool m_staged = false; // the run has put a site's files in place
     RunStatus m_status{s, RunKind::Learning};
 };
 

@@ -17,6 +17,7 @@
 #include "sites/sitefiles.h"
 #include "sites/sitelist.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
@@ -235,6 +236,35 @@ void MirrixSetup::load()
         }
     }
     rebuild(true, s.learningListLength);
+    m_loadedFlags = QList<int>(s.learningIncludeFlags.begin(), s.learningIncludeFlags.end());
+    m_loadedHour = mxhrscrl->value();
+    m_loadedMinute = mxminscrl->value();
+}
+
+bool MirrixSetup::changedSinceLoad() const
+{
+    return QList<int>(s.learningIncludeFlags.begin(), s.learningIncludeFlags.end()) != m_loadedFlags ||
+           mxhrscrl->value() != m_loadedHour || mxminscrl->value() != m_loadedMinute;
+}
+
+void MirrixSetup::closeEvent(QCloseEvent *event)
+{
+    if (!m_closingByOk && changedSinceLoad() &&
+        !Dialogs::askYesNo(QStringLiteral("The include marks or the learning time have changed.  Close without "
+                                          "saving them?  (OK saves them.)"))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool MirrixSetup::learningRunUnderWay() const
+{
+    if (!w.runGate.busy() || w.runGate.kind() != RunGate::Kind::Learning)
+        return false;
+    Dialogs::notifyNonBlocking(QStringLiteral("A learning run is under way and mirrix.exe works on mxrninit.txt.  "
+                                              "Try again once the run has finished."));
+    return true;
 }
 
 QString MirrixSetup::lineOf(int site, bool strictMark) const
@@ -262,7 +292,11 @@ void MirrixSetup::siteClicked(int row)
     s.selectedSiteNumber = site;
     Label3->setText(s.learningSiteCodes[site] + QStringLiteral(" ") + s.learningSiteNames[site]);
 
-    // mirrix.exe now works on this site's learning settings.
+    // mirrix.exe now works on this site's learning settings; not while a learning run has
+    // staged another site's.
+    m_siteInSettings = 0;
+    if (learningRunUnderWay())
+        return;
     const QString saved = siteFileName(QStringLiteral("a"), site);
     s.trace(20, saved);
     try {
@@ -315,6 +349,9 @@ void MirrixSetup::openMirrix()
                                                   "it has finished."));
         return;
     }
+    // Edits of a companion opened from the main window are saved or dropped before this open
+    // takes over the companion they are saved for.
+    w.unsavedSettingsCheck();
     listmxrn->setEnabled(false);
     Command2->setEnabled(false);
     Command8->setEnabled(false);
@@ -344,7 +381,7 @@ bool MirrixSetup::mirrixClosedCheck()
 
 void MirrixSetup::saveSettings()
 {
-    if (!mirrixClosedCheck())
+    if (learningRunUnderWay() || !mirrixClosedCheck())
         return;
     // Saved to the site whose settings were put in place, never to another one.
     const int site = m_siteInSettings;
@@ -373,7 +410,7 @@ void MirrixSetup::saveSettings()
 
 void MirrixSetup::dontSave()
 {
-    if (!mirrixClosedCheck())
+    if (learningRunUnderWay() || !mirrixClosedCheck())
         return;
     Label16->clear();
     Command2->setEnabled(true);
@@ -402,6 +439,7 @@ void MirrixSetup::ok()
     s.learningRunMinute = static_cast<int>(numericValue(mxmintxt->text()));
     if (s.schedulerOn && s.learningSitesPresent == 1 && (s.learningRunMinute > 0 || s.learningRunHour > 0))
         w.scheduler().enableLearningTimer();
+    m_closingByOk = true;
     close();
 }
 

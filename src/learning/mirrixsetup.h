@@ -34,6 +34,13 @@ public:
     void dontSave();
     void ok();
 
+    // After a learning run "mxrninit.txt" holds what the run left: Save then wants a fresh click.
+    void forgetSiteInSettings() { m_siteInSettings = 0; }
+
+protected:
+    // Escape and the frame's close ask before they drop changed include marks or a changed time.
+    void closeEvent(QCloseEvent *event) override;
+
     QListWidget *listmxrn;
     QLabel *Label6, *Label15, *Label16, *Label3, *Label1, *Label5;
     QPushButton *Command8, *Command9, *Command18, *Command19;
@@ -52,11 +59,17 @@ private:
     void setSelectedFlag(int flag);
     void setAllFlags(int flag);
     bool mirrixClosedCheck();
+    // True (after a notice) while a learning run works on "mxrninit.txt".
+    bool learningRunUnderWay() const;
+    bool changedSinceLoad() const;
     void reportFileError(int number, const QString &reason);
 
     MainWindow &w;
     AppState &s;
     int m_siteInSettings = 0; // the site whose a<N>.txt this window put into "mxrninit.txt" last
+    QList<int> m_loadedFlags;  // the include marks and the time as loaded, to tell a change
+    int m_loadedHour = 0, m_loadedMinute = 0;
+    bool m_closingByOk = false;
 };
 
 } // namespace kess

@@ -101,6 +101,7 @@ private slots:
         QVERIFY(WorkFolder::bytes("cor3.txt").contains("SYNTHETIC"));
         QCOMPARE(WorkFolder::bytes("cor0.txt"), oldCorrections(1));
         QCOMPARE(WorkFolder::lines("mirrixlog.txt").filter("Site 1 lost").size(), 1);
+        QVERIFY(WorkFolder::lines("mirrixlog.txt").filter("mirrixopen.txt").isEmpty()); // mirrix.exe's own flag
         // The run record holds the learning run, site by site; the forecast history does not.
         const QList<QStringList> rows = parseCsv(WorkFolder::bytes("kessruns.csv"));
         QCOMPARE(rows.size(), 4);
@@ -111,6 +112,21 @@ private slots:
         QCOMPARE(WorkFolder::bytes("imcode.txt"), QByteArray("0\r\n"));
         QVERIFY(d.dialogs.shown().isEmpty());
         QVERIFY(lastStartEnded(d.w));
+    }
+
+    // A scheduled run keeps unsaved PELTHOR edits aside and puts them back after it.
+    void aScheduledRunKeepsUnsavedEditsAside()
+    {
+        LearningDesk d({1, 0, 1});
+        d.w.state.companionOpenedForSettings = 3;
+        d.w.Command4->setEnabled(true);
+        d.folder.write("pelini.txt", QStringList{"edited"});
+        d.folder.write("cor.txt", QStringList{"edited cor"});
+        d.w.runLearning(RunStart::Scheduled);
+        QVERIFY(WorkFolder::bytes("cor3.txt").contains("SYNTHETIC"));
+        QCOMPARE(WorkFolder::lines("pelini.txt") + WorkFolder::lines("cor.txt"), (QStringList{"edited", "edited cor"}));
+        QVERIFY(d.w.Command4->isEnabled());
+        QVERIFY(d.dialogs.shown().isEmpty());
     }
 
     // No mirrix.exe at all: the error report for each site, shown without stopping the run.

@@ -319,6 +319,47 @@ private slots:
         QCOMPARE(d.dialogs.takeShown().size(), 1);
         QCOMPARE(WorkFolder::bytes("a2.txt"), learningSettingsOf(2).toUtf8() + "\r\n");
     }
+
+    // While a learning run works on "mxrninit.txt", a click shows the site but copies nothing and
+    // Save is refused; after it Save wants a fresh click. Opening mirrix.exe first asks about
+    // unsaved settings of a companion opened from the main window.
+    void theWindowDuringALearningRunAndUnsavedEdits()
+    {
+        Desk d(3, {1, 1, 1});
+        RunTimingOverride timing{quickRunTiming()};
+        QVERIFY(installStandins());
+        d.folder.write("standins.txt", QStringList{"delay = 0.4", "settings.delay = 0.05"});
+        MirrixSetup *m = d.openSetup();
+        QVERIFY(m);
+        QByteArray during;
+        QTimer::singleShot(200, m, [&] {
+            clickRow(m->listmxrn, 1);
+            QTest::mouseClick(m->Command4, Qt::LeftButton);
+            during = WorkFolder::bytes("mxrninit.txt");
+        });
+        d.w.runLearning();
+        QCOMPARE(during, learningSettingsOf(1).toUtf8() + "\r\n");
+        QCOMPARE(m->Label3->text(), QStringLiteral("KATL Atlanta"));
+        QCOMPARE(d.dialogs.takeShown().size(), 2);
+        QTest::mouseClick(m->Command4, Qt::LeftButton);
+        QCOMPARE(d.dialogs.takeShown().size(), 1);
+        QCOMPARE(WorkFolder::bytes("a2.txt"), learningSettingsOf(2).toUtf8() + "\r\n");
+
+        d.w.state.companionOpenedForSettings = 3;
+        d.w.Command4->setEnabled(true);
+        d.dialogs.answer(false);
+        QTest::mouseClick(m->Command2, Qt::LeftButton);
+        QCOMPARE(d.dialogs.takeShown().size(), 1);
+        QVERIFY(!d.w.Command4->isEnabled());
+        QVERIFY(lastStartEnded(d.w));
+
+        // Escape with a changed mark asks before it drops it.
+        QTest::mouseClick(m->Command19, Qt::LeftButton);
+        d.dialogs.answer(false);
+        QTest::keyClick(m, Qt::Key_Escape);
+        QCOMPARE(d.dialogs.takeShown().size(), 1);
+        QVERIFY(m->isVisible());
+    }
 };
 
 QTEST_MAIN(TestMirrixSetup)
