@@ -36,6 +36,18 @@ qint64 Clock::day()
     return QDate::currentDate().toJulianDay();
 }
 
+QDateTime Clock::now()
+{
+    // The day before and after the time: when they differ, midnight fell in between, and the
+    // time is read again, now on the later day.
+    const qint64 before = day();
+    double time = timeOfDay();
+    const qint64 after = day();
+    if (after != before)
+        time = timeOfDay();
+    return QDateTime(QDate::fromJulianDay(after), QTime::fromMSecsSinceStartOfDay(static_cast<int>(time * 1000)));
+}
+
 Clock::Override::Override(Source source) : m_previous(current())
 {
     current() = std::move(source);

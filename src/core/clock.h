@@ -1,6 +1,7 @@
 #pragma once
 // The one source of time for the scheduler, the read pacing and the retried waits.
 // Tests replace it for the length of a scope with Clock::Override.
+#include <QDateTime>
 #include <QtGlobal>
 #include <functional>
 
@@ -14,6 +15,9 @@ public:
     static qint64 monotonicMs();
     // The calendar day (Julian day number), so a scheduled start is never started twice a day.
     static qint64 day();
+    // The local date and time of day of one moment: a reading taken across midnight is not dated
+    // a day off.
+    static QDateTime now();
 
     struct Source {
         std::function<double()> timeOfDay;

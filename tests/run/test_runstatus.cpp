@@ -217,6 +217,23 @@ private slots:
         QCOMPARE(summaryLine(aborted), QStringLiteral("started 2026-12-09 06:15:01, lasted 9 s, "
                                                       "aborted: DORLIQ passed the time limit for the initial data"));
 
+        // A run starting as midnight passes is dated by one reading of the clock, not a day off.
+        double t = 86399.9;
+        const qint64 day0 = QDate(2026, 12, 9).toJulianDay();
+        const auto tick = [&t] { return t += 0.2; }; // every reading takes a moment
+        Clock::Override midnight({[&] { const double v = tick() - 0.2; return v >= 86400 ? v - 86400 : v; },
+                                  {}, [&] { return tick() - 0.2 >= 86400 ? day0 + 1 : day0; }});
+        AppState state;
+        RunStatus status(state);
+        status.begin();
+        QCOMPARE(status.record().started.date(), QDate(2026, 12, 10));
+        QVERIFY(status.record().started.time() < QTime(0, 0, 1));
+        WorkFolder f;
+        RunStatus learning(state, RunKind::Learning); // a learning run's log is its own
+        learning.begin();
+        learning.end();
+        QCOMPARE(learning.record().abortReason, QStringLiteral("the run ended early, see mirrixlog.txt"));
+
         QCOMPARE(durationText(59'499), QStringLiteral("59 s"));
         QCOMPARE(durationText(60'000), QStringLiteral("1 min 00 s"));
         QCOMPARE(durationText(3'720'000), QStringLiteral("1 h 02 min"));
