@@ -346,7 +346,7 @@ void MainWindow::explainOptions()
     boothr->setToolTip(QStringLiteral("When VANTRO starts from GFS model data, start the forecast at the whole hour "
                                       "(kept in lasthr.txt for VANTRO)."));
     usedefst->setToolTip(QStringLiteral("VANTRO uses its default water temperatures instead of measured ones "
-                                        "(kept in defseat.txt for VANTRO)."));
+                                        "(passed to VANTRO in defst.txt at every run)."));
     bmppng->setToolTip(QStringLiteral("After each site, convert the VANTRO charts (BMP) to PNG with IrfanView's "
                                       "i_view32.exe, which is in the folder given here."));
     ivtx->setToolTip(QStringLiteral("The folder that holds IrfanView's i_view32.exe."));

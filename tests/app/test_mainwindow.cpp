@@ -196,6 +196,7 @@ private slots:
         QCOMPARE(w.state.useDefaultWaterTemps, 1);
         QCOMPARE(WorkFolder::bytes("defseat.txt"), QByteArray("1\r\n"));
         QVERIFY(!WorkFolder::exists("defst.txt"));
+        QVERIFY(w.usedefst->toolTip().contains("defst.txt")); // the file VANTRO reads, written by each run
 
         w.bmppng->click();
         w.exbat->click();
