@@ -2,27 +2,54 @@
 
 #include "core/dialogs.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QGuiApplication>
 
 #include <cstdio>
 
 namespace kess {
 
-FolderLock::FolderLock() : m_lock(QStringLiteral("kessamir.lock"))
+namespace {
+
+std::unique_ptr<QLockFile> lockAt(const QString &path)
 {
+    auto lock = std::make_unique<QLockFile>(path);
     // Never stale by age: a copy may run for months. A lock whose process has ended is stale.
-    m_lock.setStaleLockTime(0);
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+} // namespace
+
+FolderLock::FolderLock() : m_lock(lockAt(QStringLiteral("kessamir.lock"))) {}
+
+QString FolderLock::fallbackLockPath(const QString &folder)
+{
+    const QByteArray canonical = QFileInfo(folder).canonicalFilePath().toUtf8();
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    return QDir(runtime).filePath(QStringLiteral("kessamir-%1.lock")
+                                      .arg(QString::fromLatin1(QCryptographicHash::hash(canonical, QCryptographicHash::Sha256).toHex().left(32))));
 }
 
 std::optional<QString> FolderLock::take()
 {
-    if (m_lock.tryLock())
+    if (m_lock->tryLock())
         return std::nullopt;
+    if (m_lock->error() == QLockFile::PermissionError) {
+        // A read-only working folder is allowed: the lock goes where this user may write.
+        m_lock = lockAt(fallbackLockPath(QDir::currentPath()));
+        if (m_lock->tryLock())
+            return std::nullopt;
+    }
     const QString folder = QDir::toNativeSeparators(QDir::currentPath());
     qint64 pid = 0;
     QString host, application;
-    if (m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &application))
+    if (m_lock->error() == QLockFile::LockFailedError && m_lock->getLockInfo(&pid, &host, &application))
         return QStringLiteral("Another copy of KESSAMIR (process %1 on %2) is using the working folder %3.  "
                               "Only one copy may work in a folder; this one ends.")
             .arg(pid)

@@ -1,9 +1,12 @@
 #pragma once
 // One copy of KESSAMIR per working folder: two copies would start the same scheduled runs over
 // the same companion files. The lock is "kessamir.lock" in the folder, held while the program
-// runs; one left by a process that has ended is taken over.
+// runs; one left by a process that has ended is taken over. Where the folder takes no new file
+// (it is read-only to this user), the lock is kept in the user's runtime folder instead, under
+// a name made from the folder's canonical path.
 #include <QLockFile>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace kess {
@@ -18,8 +21,11 @@ public:
     // which process holds the folder.
     std::optional<QString> take();
 
+    // The lock kept elsewhere for a folder that takes no lock file of its own.
+    static QString fallbackLockPath(const QString &folder);
+
 private:
-    QLockFile m_lock;
+    std::unique_ptr<QLockFile> m_lock;
 };
 
 // Says the folder is in use: on stderr, and in a message box where windows can be shown.

@@ -1,6 +1,7 @@
 // Hostile and careless input in the working folder and on the command line stays inside: no
 // shell, no write through a link, no endless read, one copy of the program per folder.
 #include "core/dialogs.h"
+#include "app/folderlock.h"
 #include "app/mainwindow.h"
 #include "run/forecastrun.h"
 #include "standins.h"
@@ -32,6 +33,21 @@ void prepare(WorkFolder &f, const QList<QPair<QString, QString>> &sites, const Q
 class TestUntrusted : public QObject {
     Q_OBJECT
 private slots:
+    // A working folder this user may not write is still locked, in the runtime folder, once.
+    void aReadOnlyFolderIsLockedElsewhere()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        WorkFolder f;
+        QVERIFY(::chmod(".", 0555) == 0);
+        FolderLock first, second;
+        const std::optional<QString> refused = first.take();
+        QVERIFY2(!refused, qPrintable(refused.value_or(QString())));
+        QVERIFY(QFile::exists(FolderLock::fallbackLockPath(f.path())));
+        QVERIFY(second.take().has_value());
+        QVERIFY(::chmod(".", 0755) == 0);
+    }
+
     void linksSpecialFilesOddCodesAndLongListsStayInside()
     {
         RunTimingOverride timing(kess::test::quickRunTiming());
