@@ -51,7 +51,8 @@ int editSettings(Companion &c)
 
 int learn(Companion &c)
 {
-    const Site site{QString(), learningSite()};
+    Site site;
+    site.code = learningSite();
     c.setSite(site.code);
     pause(c.delay());
     if (c.settings().listsSite(QStringLiteral("mirrix.noreply"), site.code))

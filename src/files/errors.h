@@ -23,8 +23,8 @@ enum ErrorNumber : int {
 
 // Thrown by the file helpers; carries the error number and a readable reason.
 struct FileError : std::runtime_error {
-    FileError(int number, const QString &why)
-        : std::runtime_error(why.toStdString()), number(number), reason(why) {}
+    FileError(int errorNumber, const QString &why)
+        : std::runtime_error(why.toStdString()), number(errorNumber), reason(why) {}
     int number;
     QString reason;
 };
