@@ -37,10 +37,6 @@ public:
     // After a learning run "mxrninit.txt" holds what the run left: Save then wants a fresh click.
     void forgetSiteInSettings() { m_siteInSettings = 0; }
 
-protected:
-    // Escape and the frame's close ask before they drop changed include marks or a changed time.
-    void closeEvent(QCloseEvent *event) override;
-
     QListWidget *listmxrn;
     QLabel *Label6, *Label15, *Label16, *Label3, *Label1, *Label5;
     QPushButton *Command8, *Command9, *Command18, *Command19;
@@ -49,6 +45,10 @@ protected:
     QScrollBar *mxhrscrl, *mxminscrl;
     QLineEdit *mxhrtxt, *mxmintxt;
     QLabel *mxtime, *Label4, *Label2, *mxlbl;
+
+protected:
+    // Escape and the frame's close ask before they drop changed include marks or a changed time.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();

@@ -326,7 +326,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     try {
         copyFile(s.copySource, s.copyDestination, Flush::Cached);
     } catch (const FileError &e) {
-        outputLost(site, s.copySource, s.copyDestination, e.reason);
+        outputLost(site, s.copySource, s.copyDestination, e);
     }
 
     // 20-21.
@@ -365,7 +365,7 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
             copyFile(c.from, c.to, Flush::Cached);
         } catch (const FileError &e) {
             if (!c.critical) {
-                outputLost(site, c.from, c.to, e.reason);
+                outputLost(site, c.from, c.to, e);
                 continue;
             }
             notice(QStringLiteral("Site %1: the forecast output %2 could not be copied to %3 (%4).  "
@@ -379,11 +379,13 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
     return true;
 }
 
-void ForecastRun::outputLost(int site, const QString &from, const QString &to, const QString &why)
+void ForecastRun::outputLost(int site, const QString &from, const QString &to, const FileError &e)
 {
-    // The cycle goes on, but the site's output is not all where the user looks for it.
-    m_log.mark(QStringLiteral("Site %1: %2 not copied to %3: %4").arg(site).arg(from, to, why));
-    m_status.trouble(QStringLiteral("site %1's %2 not copied to %3").arg(site).arg(from, to));
+    m_log.mark(QStringLiteral("Site %1: %2 not copied to %3: %4").arg(site).arg(from, to, e.reason));
+    // A source the companion did not leave (PELTHOR writes "lastpel.txt" only after it has been
+    // started) loses nothing; a copy that failed leaves the site's output where it is not looked for.
+    if (e.number != ErrFileNotFound)
+        m_status.trouble(QStringLiteral("site %1's %2 not copied to %3").arg(site).arg(from, to));
 }
 
 void ForecastRun::appendForecastText(int site)
@@ -391,7 +393,7 @@ void ForecastRun::appendForecastText(int site)
     if (!m_textAll.isOpen())
         return;
     bool written = true;
-    for (const QString name : {QStringLiteral("plaintext.txt"), QStringLiteral("summary.txt")}) {
+    for (const QString &name : {QStringLiteral("plaintext.txt"), QStringLiteral("summary.txt")}) {
         s.trace(6, name);
         try {
             ListReader r(readBytes(name));
