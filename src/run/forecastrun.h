@@ -109,8 +109,8 @@ private:
     void loseSite(int site, CompanionWatch &watch, const QString &what, WaitEnd why);
     bool outputCopies(int site, const QString &prefix);
     void appendForecastText(int site);
-    // A copy of a site's output that failed: a log line, and a trouble on the run's line unless
-    // the source was not there.
+    // A copy of a site's output that failed: a log line, and a trouble on the run's line (nothing
+    // when the source was not there).
     void outputLost(int site, const QString &from, const QString &to, const FileError &e);
     void pngStep(int site);
     // Looks at the conversions started so far: a failed one leaves a log line and a trouble on

@@ -381,11 +381,12 @@ bool ForecastRun::outputCopies(int site, const QString &prefix)
 
 void ForecastRun::outputLost(int site, const QString &from, const QString &to, const FileError &e)
 {
-    m_log.mark(QStringLiteral("Site %1: %2 not copied to %3: %4").arg(site).arg(from, to, e.reason));
     // A source the companion did not leave (PELTHOR writes "lastpel.txt" only after it has been
     // started) loses nothing; a copy that failed leaves the site's output where it is not looked for.
-    if (e.number != ErrFileNotFound)
-        m_status.trouble(QStringLiteral("site %1's %2 not copied to %3").arg(site).arg(from, to));
+    if (e.number == ErrFileNotFound)
+        return;
+    m_log.mark(QStringLiteral("Site %1: %2 not copied to %3: %4").arg(site).arg(from, to, e.reason));
+    m_status.trouble(QStringLiteral("site %1's %2 not copied to %3").arg(site).arg(from, to));
 }
 
 void ForecastRun::appendForecastText(int site)

@@ -60,6 +60,7 @@ private slots:
         QVERIFY(QFile::link(victim, "kesslog.txt") && QFile::link(victim, "textall.txt"));
         QVERIFY(QFile::link("/dev/zero", "kesshistory.txt"));
         QFile::remove("vantroopen.txt");
+        QFile::remove("kessinit.txt");
         QVERIFY(::mkfifo("kessinit.txt", 0600) == 0 && ::mkfifo("vantroopen.txt", 0600) == 0);
         QStringList anomalies;
         for (int i = 0; i < 100000; ++i)

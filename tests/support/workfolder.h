@@ -97,10 +97,6 @@ public:
                 runList << QString::number(runFlags.value(n - 1, 1));
         }
         write(QStringLiteral("runlist.txt"), runList);
-        // A working folder of its own: companions running here are not taken for copies started
-        // by hand when a test elsewhere looks for one.
-        if (!exists(QStringLiteral("kessinit.txt")))
-            write(QStringLiteral("kessinit.txt"), QByteArray());
         copyFile(QStringLiteral("c0.txt"), QStringLiteral("custinit.txt"));
         copyFile(QStringLiteral("w0.txt"), QStringLiteral("vantmini.txt"));
         copyFile(QStringLiteral("r0.txt"), QStringLiteral("pelini.txt"));
