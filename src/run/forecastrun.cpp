@@ -465,9 +465,9 @@ void ForecastRun::seaTemperatureCheck()
         m_log.mark(QStringLiteral("Sea temperature anomalies:\r\n") + sites.join(QStringLiteral("\r\n")));
         QString text = kSeaTemperatureIntro + QStringLiteral("\r\r");
         for (const QString &site : sites.first(std::min<qsizetype>(sites.size(), kSeaTemperatureShown)))
-            text += site + QStringLiteral("\r");
+            text += withoutControls(site) + QStringLiteral("\r");
         if (sites.size() > kSeaTemperatureShown)
-            text += QStringLiteral("\u2026 and %1 more (see %2)\r").arg(sites.size() - kSeaTemperatureShown).arg(name);
+            text += QStringLiteral("\u2026 and %1 more (see kesslog.txt)\r").arg(sites.size() - kSeaTemperatureShown);
         text += QStringLiteral("\r") + kSeaTemperatureOutro;
         Dialogs::notify(text);
         m_log.mark(QStringLiteral("Got to 9"));
