@@ -1,7 +1,7 @@
 #pragma once
 // One copy of KESSAMIR per working folder: two copies would start the same scheduled runs over
 // the same companion files. The lock is "kessamir.lock" in the folder, held while the program
-// runs; one left by a process that has ended is taken over.
+// runs; one left by a process that has ended, or one that names no process, is taken over.
 #include <QLockFile>
 #include <QString>
 #include <optional>
