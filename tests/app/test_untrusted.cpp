@@ -1,6 +1,7 @@
 // Hostile and careless input in the working folder and on the command line stays inside: no
 // shell, no write through a link, no endless read, one copy of the program per folder.
 #include "core/dialogs.h"
+#include "core/messageboxes.h"
 #include "app/mainwindow.h"
 #include "app/commandline.h"
 #include "app/runstatuspanel.h"
@@ -11,6 +12,7 @@
 #include "standins.h"
 #include "workfolder.h"
 
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
 #include <fcntl.h>
@@ -153,6 +155,16 @@ private slots:
 
         QCOMPARE(readCommandLine({"kessamir", "--companion-deadline", ""}).exitCode, std::optional<int>(2));
         QCOMPARE(readCommandLine({"kessamir", "--companion-deadline", "1e-9"}).exitCode, std::optional<int>(2));
+
+        Dialogs::Script putsBackTheTestsBoxes;
+        installMessageBoxes();
+        Dialogs::notifyNonBlocking(QStringLiteral("<b>site</b>\r").repeated(200)); // a long list of sites
+        const auto boxes = QApplication::topLevelWidgets();
+        const auto box = std::find_if(boxes.begin(), boxes.end(), [](QWidget *w) { return w->inherits("QDialog"); });
+        QVERIFY(box != boxes.end() && (*box)->findChild<QPlainTextEdit *>());
+        QVERIFY((*box)->frameGeometry().height() <= (*box)->screen()->availableGeometry().height());
+        QCOMPARE((*box)->findChild<QPlainTextEdit *>()->toPlainText().count("<b>site</b>"), 200);
+        delete *box;
     }
 
     void oneCopyPerFolderWhateverItsName()
