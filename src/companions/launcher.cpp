@@ -34,13 +34,12 @@ QString resolve(const QString &name)
     const QFileInfo direct(name);
     if (name.contains(u'/') || name.contains(u'\\'))
         return direct.isFile() ? direct.absoluteFilePath() : QString(); // a FIFO would hold the look at it
-#ifdef Q_OS_WIN
     const QFileInfo here(QDir::current().filePath(name));
     if (here.exists() && here.isFile())
         return here.absoluteFilePath();
-#else
-    // Relative to the working folder, whose own name need not be text: spelt as text it would
-    // name another folder.
+#ifndef Q_OS_WIN
+    // A working folder whose name is not text cannot be spelt as text: the program is named
+    // relative to it.
     if (const QFileInfo local(name); local.exists() && local.isFile())
         return QStringLiteral("./") + name;
 #endif

@@ -58,7 +58,12 @@ void RunLog::mark(const QString &line)
 {
     if (!m_file.isOpen())
         return;
-    m_file.write(encodeText(line) + "\r\n");
+    // The lines a mark means to write stay lines; a NUL, a lone CR or LF in a value from a file
+    // (a site's code or name) is replaced, so it never starts a line of its own.
+    QStringList lines = line.split(QStringLiteral("\r\n"));
+    for (QString &l : lines)
+        l = withoutControls(l);
+    m_file.write(encodeText(lines.join(QStringLiteral("\r\n"))) + "\r\n");
     m_file.flush();
 }
 
