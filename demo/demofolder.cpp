@@ -5,6 +5,7 @@
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/records.h"
+#include "settings/programsettings.h"
 #include "sitefiles.h"
 
 #include <QDateTime>
@@ -26,11 +27,13 @@ constexpr int DorliqWaitLimit = 5;
 QString folderText(const QString &folder)
 {
     const QString path = QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
-    if (path.contains(u',') || path.contains(u'"'))
+    // One value a line: a line break in the name would move every value after it.
+    if (path.contains(u',') || path.contains(u'"') || kess::withoutControls(path) != path)
         throw kess::FileError(kess::ErrBadFileName,
-                              QStringLiteral("%1: a working folder whose name holds a comma or a "
-                                             "double quote cannot be kept in the settings files")
-                                  .arg(path));
+                              QStringLiteral("%1: a working folder whose name holds a comma, a double quote, "
+                                             "a line break or another control character cannot be kept in the "
+                                             "settings files")
+                                  .arg(kess::withoutControls(path)));
     return kess::withSeparator(path);
 }
 
@@ -211,6 +214,13 @@ DemoReport makeDemoFolder(const DemoOptions &options)
     out.lines(QStringLiteral("runlist.txt"), runlist);
     out.lines(QStringLiteral("mxrunlist.txt"), mxrunlist);
     out.lines(QStringLiteral("kessinit.txt"), kessinitLines(report));
+    // Every value as the program will read it back.
+    const kess::ProgramSettings back = kess::decodeProgramSettings(kess::readBytes(out.path(QStringLiteral("kessinit.txt"))));
+    if (back.irfanViewFolder != report.workingFolder || back.minutesAfterTheHour != report.minutes ||
+        back.schedulerOn != report.schedulerOn || back.dorliqWaitLimit != DorliqWaitLimit)
+        throw kess::FileError(kess::ErrBadFileName,
+                              QStringLiteral("%1: the settings written there do not read back as written")
+                                  .arg(out.path(QStringLiteral("kessinit.txt"))));
     // The learning program's working settings; "Set up mirrix.exe for all sites" offers to copy
     // them to every site's a<N>.txt.
     out.lines(QStringLiteral("mxrninit.txt"),

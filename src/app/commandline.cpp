@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
+#include <cmath>
 #include <cstdio>
 
 #ifndef Q_OS_WIN
@@ -108,6 +110,17 @@ void rememberFolder(const QString &folder)
     settings.setValue(QLatin1String(lastFolderKey), QDir(folder).absolutePath());
 }
 
+std::optional<qint64> deadlineMinutes(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral("^(\\d+(\\.\\d*)?|\\.\\d+)$"));
+    if (!number.match(text.trimmed()).hasMatch())
+        return std::nullopt;
+    const double minutes = text.trimmed().toDouble();
+    if (minutes * 60 < 1 || minutes > 7 * 24 * 60)
+        return std::nullopt;
+    return qint64(std::llround(minutes * 60000));
+}
+
 StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArray> &nativeArguments)
 {
     QCommandLineParser parser;
@@ -157,17 +170,18 @@ StartRequest readCommandLine(const QStringList &arguments, const QList<QByteArra
         return {badFolderExitCode};
     }
 
+    // Given on the command line, even empty, the option holds; an empty variable is no setting.
     const QString minutes = parser.isSet(deadline) ? parser.value(deadline)
                                                    : qEnvironmentVariable("KESSAMIR_COMPANION_DEADLINE");
-    if (!minutes.isEmpty()) {
-        bool ok = false;
-        const double value = minutes.toDouble(&ok);
-        if (!ok || !(value > 0) || value > 7 * 24 * 60) {
-            print(stderr, program + QStringLiteral("the companion deadline \"%1\" is not a number of minutes "
-                                                   "(more than 0, at most a week).\n").arg(minutes));
+    if (parser.isSet(deadline) || !minutes.isEmpty()) {
+        const auto value = deadlineMinutes(minutes);
+        if (!value) {
+            print(stderr, program + QStringLiteral("the companion deadline \"%1\" is not accepted: give a whole or "
+                                                   "decimal number of minutes (digits, at most one point), "
+                                                   "from 0.0167 (one second) to 10080 (a week).\n").arg(minutes));
             return {badFolderExitCode};
         }
-        RunTiming::current().companionDeadlineMs = qint64(value * 60000);
+        RunTiming::current().companionDeadlineMs = *value;
     }
     const QString seconds = parser.isSet(pelthorWait) ? parser.value(pelthorWait)
                                                       : qEnvironmentVariable("KESSAMIR_PELTHOR_START_WAIT");

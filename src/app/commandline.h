@@ -30,6 +30,10 @@ struct StartRequest {
     bool askForFolder = false;   // --last-folder with no usable folder remembered
 };
 
+// The companion deadline given as minutes, in milliseconds: a whole or decimal number (no sign,
+// no exponent) of at least one second and at most a week; nothing for any other text.
+std::optional<qint64> deadlineMinutes(const QString &text);
+
 // Reads the arguments (the program's name first), prints help, version or errors, and enters
 // the working folder when it is known. Needs a QCoreApplication. `nativeArguments` are the
 // arguments as the system gave them: a folder name that is not valid text is entered by them.

@@ -51,6 +51,7 @@ FirstStart::FirstStart(const QString &standins, const QString &demoFolder, QWidg
     trouble = new QLabel(this);
     trouble->setObjectName(QStringLiteral("trouble"));
     trouble->setWordWrap(true);
+    trouble->setTextFormat(Qt::PlainText); // it names folders
     setTextColour(trouble, QColor(140, 0, 0));
     if (standins.isEmpty()) {
         demoButton->setEnabled(false);

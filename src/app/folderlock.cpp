@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QGuiApplication>
+#include <QThread>
 
 #include <cstdio>
 
@@ -46,9 +47,16 @@ std::optional<QString> FolderLock::take()
         if (m_lock->tryLock())
             return std::nullopt;
     }
-    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    // A lock that names no process (empty or cut short, as a power cut can leave it) is stale as
+    // well, once it has stayed so for a moment: a copy starting just now may be writing it.
     qint64 pid = 0;
     QString host, application;
+    if (m_lock->error() == QLockFile::LockFailedError && !m_lock->getLockInfo(&pid, &host, &application)) {
+        QThread::msleep(500);
+        if (!m_lock->getLockInfo(&pid, &host, &application) && m_lock->removeStaleLockFile() && m_lock->tryLock())
+            return std::nullopt;
+    }
+    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
     if (m_lock->error() == QLockFile::LockFailedError && m_lock->getLockInfo(&pid, &host, &application))
         return QStringLiteral("Another copy of KESSAMIR (process %1 on %2) is using the working folder %3.  "
                               "Only one copy may work in a folder; this one ends.")

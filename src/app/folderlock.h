@@ -1,9 +1,9 @@
 #pragma once
 // One copy of KESSAMIR per working folder: two copies would start the same scheduled runs over
 // the same companion files. The lock is "kessamir.lock" in the folder, held while the program
-// runs; one left by a process that has ended is taken over. Where the folder takes no new file
-// (it is read-only to this user), the lock is kept in the user's runtime folder instead, under
-// a name made from the folder's canonical path.
+// runs; one left by a process that has ended, or one that names no process, is taken over.
+// Where the folder takes no new file (it is read-only to this user), the lock is kept in the
+// user's runtime folder instead, under a name made from the folder's canonical path.
 #include <QLockFile>
 #include <QString>
 #include <memory>

@@ -70,6 +70,9 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent)
     arrangeControls();
     connectOptions();
     explainOptions();
+    // Labels show what they are given as it is: the site labels show text from the site files.
+    for (QLabel *label : findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
 
     m_siteList = std::make_unique<SiteList>(*this);
     m_forecastRun = std::make_unique<ForecastRun>(*this);

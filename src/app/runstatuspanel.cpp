@@ -1,11 +1,18 @@
 #include "runstatuspanel.h"
 
+#include "core/showntext.h"
+#include "files/records.h"
 #include "run/runstatus.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kess {
+
+namespace {
+// Ten skipped sites with their reasons; the rest of a longer line is in its tool tip.
+constexpr int LastRunShownLimit = 1000;
+} // namespace
 
 RunStatusPanel::RunStatusPanel(QWidget *parent) : QWidget(parent)
 {
@@ -68,7 +75,7 @@ void RunStatusPanel::watch(RunStatus &status, QTimer *refresh)
         showLastRun(line);
         if (!m_status->historyTrouble().isEmpty())
             lastRun->setText(lastRun->text() + QStringLiteral("  (not kept in the run history: ") +
-                             m_status->historyTrouble() + QLatin1Char(')'));
+                             withoutControls(m_status->historyTrouble()) + QLatin1Char(')'));
     });
 }
 
@@ -77,8 +84,12 @@ void RunStatusPanel::showProgress()
     // An empty run list still shows a bar: "site 0 of 0".
     runProgress->setRange(0, qMax(m_status->total(), 1));
     runProgress->setValue(m_status->position());
+    // The site's code and name come from its settings file: cut to a line's length.
+    QString site = withoutControls(m_status->currentSite());
+    if (site.size() > 80)
+        site = site.left(79) + QChar(0x2026);
     runProgress->setFormat(QStringLiteral("site %1 of %2").arg(m_status->position()).arg(m_status->total()) +
-                           (m_status->currentSite().isEmpty() ? QString() : QStringLiteral(": ") + m_status->currentSite()));
+                           (site.isEmpty() ? QString() : QStringLiteral(": ") + site));
     showElapsed();
 }
 
@@ -92,10 +103,10 @@ void RunStatusPanel::showLastRun(const QString &line)
 {
     // The skipped sites and an abort's reason start lines of their own, so the line's start
     // stays whole however many sites were skipped.
-    QString shown = line;
+    QString shown = withoutControls(line);
     shown.replace(QStringLiteral(", skipped: "), QStringLiteral(",\nskipped: "));
     shown.replace(QStringLiteral(", aborted: "), QStringLiteral(",\naborted: "));
-    lastRun->setText(line.isEmpty() ? QString() : QStringLiteral("Last run: ") + shown);
+    showPlainText(lastRun, line.isEmpty() ? QString() : QStringLiteral("Last run: ") + shown, LastRunShownLimit);
 }
 
 } // namespace kess

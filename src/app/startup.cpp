@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "core/showntext.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "files/fileops.h"
@@ -149,7 +150,7 @@ void runStartUp(MainWindow &w)
     step([&] {
         s.trace(1, QStringLiteral("custinit.txt"));
         const SiteIdentity id = readSiteIdentity(QStringLiteral("custinit.txt"));
-        w.Label3->setText(id.code + QStringLiteral(" ") + id.name);
+        showPlainText(w.Label3, id.code + QStringLiteral(" ") + id.name);
     });
 
     // 13.

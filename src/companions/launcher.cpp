@@ -37,6 +37,12 @@ QString resolve(const QString &name)
     const QFileInfo here(QDir::current().filePath(name));
     if (here.exists() && here.isFile())
         return here.absoluteFilePath();
+#ifndef Q_OS_WIN
+    // A working folder whose name is not text cannot be spelt as text: the program is named
+    // relative to it.
+    if (const QFileInfo local(name); local.exists() && local.isFile())
+        return QStringLiteral("./") + name;
+#endif
     return QStandardPaths::findExecutable(name);
 }
 

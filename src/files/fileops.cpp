@@ -142,6 +142,21 @@ QByteArray readBytes(const QString &name, qint64 maxBytes)
     return bytes;
 }
 
+QByteArray readTail(const QString &name, qint64 maxBytes, qint64 *fileSize)
+{
+    QFile f(name);
+    openRegular(f, name);
+    const qint64 size = f.size();
+    if (fileSize)
+        *fileSize = size;
+    if (size > maxBytes && !f.seek(size - maxBytes))
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    const QByteArray bytes = f.read(std::min(maxBytes, std::max<qint64>(size, 0)));
+    if (f.error() != QFileDevice::NoError)
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    return bytes;
+}
+
 QByteArray readBytes(const QString &name)
 {
     QByteArray bytes = readBytes(name, WholeFileReadLimit + 1);
@@ -154,16 +169,17 @@ void openFreshForWriting(QFile &file, const QString &name)
 {
     file.close();
     file.setFileName(name);
-    // A link, FIFO or device under this name is removed, not written through.
+    // Whatever holds the name is removed, not written through: a link, a FIFO, a device, and a
+    // regular file too, which may be a hard link to a file outside the folder.
     const QFileInfo info(name);
-    if (info.isSymLink() || (info.exists() && !info.isFile() && !info.isDir()))
+    if (info.isSymLink() || (info.exists() && !info.isDir()))
         QFile::remove(name);
 #ifdef Q_OS_WIN
     const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
 #else
-    // O_NOFOLLOW: a link put there between the look and the open is refused, not followed.
+    // O_EXCL: a file or link put there between the removal and the open is refused, not used.
     const int fd = ::open(QFile::encodeName(name).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     bool opened = fd >= 0;
     if (opened && !(opened = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)))
         ::close(fd);

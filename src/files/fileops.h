@@ -36,13 +36,16 @@ QByteArray readBytes(const QString &name);
 // Reads at most the first `maxBytes` bytes of a file: the readers of the small settings and
 // handshake files take no more than their layout needs, however large the file has grown.
 QByteArray readBytes(const QString &name, qint64 maxBytes);
+// Reads at most the last `maxBytes` bytes of a file (a record that grows at its end: its newest
+// lines, however large the file has grown). `fileSize`, when given, receives the file's size.
+QByteArray readTail(const QString &name, qint64 maxBytes, qint64 *fileSize = nullptr);
 // Far more than any settings or handshake file holds (the largest is a few kilobytes).
 constexpr qint64 SettingsReadLimit = 1 << 20;
 // Far more than any companion output, saved site file or run record holds.
 constexpr qint64 WholeFileReadLimit = 64 << 20;
 // Opens `file` on `name`, a file written as the run goes (a run log, the collected forecast text),
-// as a regular file in its folder: a link of that name is replaced, never written through, and
-// a FIFO or device is replaced too. Throws FileError when it cannot be created.
+// as a new regular file in its folder: whatever held the name (a symbolic or hard link, a FIFO,
+// a device, an old file) is removed first, never written through. Throws FileError when it cannot be created.
 void openFreshForWriting(QFile &file, const QString &name);
 // Copies `source` over `destination` (atomic replace of the destination).
 void copyFile(const QString &source, const QString &destination, Flush flush = Flush::ToDisk);

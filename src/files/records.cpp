@@ -88,4 +88,16 @@ QString withSeparator(const QString &folder)
 #endif
 }
 
+QString withoutControls(const QString &text)
+{
+    QString safe = text;
+    for (QChar &c : safe)
+        if (c == u'\t')
+            c = u' ';
+        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+                 c.category() == QChar::Separator_Paragraph)
+            c = QChar::ReplacementCharacter;
+    return safe;
+}
+
 } // namespace kess

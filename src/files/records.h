@@ -21,6 +21,10 @@ QString textValue(const QString &text);
 // A text value always in double quotes (its own double quotes dropped, as above).
 QString quotedText(const QString &text);
 
+// A value from a file made safe for one line of a line-based file, the desktop or a terminal:
+// a tab becomes a blank, every other control character (a line break, a NUL) and line separator U+FFFD.
+QString withoutControls(const QString &text);
+
 // Folder texts: true when the text ends in a backslash (or, away from Windows, a slash).
 bool endsWithSeparator(const QString &folder);
 // Appends the separator the text already uses ("\" when it holds a backslash, else "/" away

@@ -1,5 +1,6 @@
 #include "learningrun.h"
 
+#include "core/showntext.h"
 #include "app/mainwindow.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"
@@ -210,7 +211,7 @@ void LearningRun::learnSite(int site)
     }
 
     // The names the program read at start-up, so a run from the timer names its sites too.
-    w.Label2->setText(s.siteCodes[site] + QStringLiteral(" ") + s.siteNames[site]);
+    showPlainText(w.Label2, s.siteCodes[site] + QStringLiteral(" ") + s.siteNames[site]);
     m_status.site(site);
     try {
         writeModeCode(s, 20);

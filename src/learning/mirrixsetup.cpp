@@ -1,5 +1,6 @@
 #include "mirrixsetup.h"
 
+#include "core/showntext.h"
 #include "app/mainwindow.h"
 #include "companions/launchreport.h"
 #include "companions/openflags.h"
@@ -290,7 +291,7 @@ void MirrixSetup::siteClicked(int row)
     Command9->setEnabled(true);
     const int site = row + 1;
     s.selectedSiteNumber = site;
-    Label3->setText(s.learningSiteCodes[site] + QStringLiteral(" ") + s.learningSiteNames[site]);
+    showPlainText(Label3, s.learningSiteCodes[site] + QStringLiteral(" ") + s.learningSiteNames[site]);
 
     // mirrix.exe now works on this site's learning settings; not while a learning run has
     // staged another site's.

@@ -61,7 +61,12 @@ void RunLog::mark(const QString &line)
 {
     if (!m_file.isOpen())
         return;
-    m_file.write(encodeText(line) + "\r\n");
+    // The lines a mark means to write stay lines; a NUL, a lone CR or LF in a value from a file
+    // (a site's code or name) is replaced, so it never starts a line of its own.
+    QStringList lines = line.split(QStringLiteral("\r\n"));
+    for (QString &l : lines)
+        l = withoutControls(l);
+    m_file.write(encodeText(lines.join(QStringLiteral("\r\n"))) + "\r\n");
     m_file.flush();
 }
 
@@ -508,9 +513,9 @@ void ForecastRun::seaTemperatureCheck()
         m_log.mark(QStringLiteral("Sea temperature anomalies:\r\n") + sites.join(QStringLiteral("\r\n")));
         QString text = kSeaTemperatureIntro + QStringLiteral("\r\r");
         for (const QString &site : sites.first(std::min<qsizetype>(sites.size(), kSeaTemperatureShown)))
-            text += site + QStringLiteral("\r");
+            text += withoutControls(site) + QStringLiteral("\r");
         if (sites.size() > kSeaTemperatureShown)
-            text += QStringLiteral("\u2026 and %1 more (see %2)\r").arg(sites.size() - kSeaTemperatureShown).arg(name);
+            text += QStringLiteral("\u2026 and %1 more (see kesslog.txt)\r").arg(sites.size() - kSeaTemperatureShown);
         text += QStringLiteral("\r") + kSeaTemperatureOutro;
         Dialogs::notify(text);
         m_log.mark(QStringLiteral("Got to 9"));

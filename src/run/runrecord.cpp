@@ -2,16 +2,20 @@
 
 #include "files/errors.h"
 #include "files/fileops.h"
+#include "files/listreader.h"
+#include "files/records.h"
 
 #include <QFile>
+#include <QtDebug>
+#include <optional>
 
 namespace kess {
 
 namespace {
 
-// Twice what 20,000 rows of long names and reasons take; a file grown beyond it (edited, or not
-// ours) is read only this far, and only its last 20,000 rows count.
-constexpr qint64 RunRecordReadLimit = 8 << 20;
+// Twice what 20,000 rows of long names and reasons take: the record never grows beyond it, and of
+// a file grown beyond it (edited, or not ours) only its last 8 MiB, its newest rows, count.
+constexpr qint64 RunRecordByteLimit = 8 << 20;
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 QString startWord(RunStart how) { return how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("immediate"); }
@@ -29,17 +33,71 @@ SiteOutcome outcomeFromWord(const QString &word)
 
 // A site's code and name come from its settings file: one that starts like a formula (=, +, -, @)
 // would be run by a spreadsheet that opens the record, so it is stored behind an apostrophe,
-// which the spreadsheet shows as text and readRunRecord takes off again.
-bool looksLikeFormula(const QString &text)
+// which the spreadsheet shows as text and readRunRecord takes off again. A value that starts with
+// an apostrophe itself gets one more, so that it comes back whole too.
+bool needsApostrophe(const QString &text)
 {
-    return !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front());
+    return !text.isEmpty() && QStringLiteral("=+-@\t\r'").contains(text.front());
 }
 
-QString asText(const QString &text) { return looksLikeFormula(text) ? u'\'' + text : text; }
+QString asText(const QString &text) { return needsApostrophe(text) ? u'\'' + text : text; }
 
 QString fromText(const QString &field)
 {
-    return field.startsWith(u'\'') && looksLikeFormula(field.mid(1)) ? field.mid(1) : field;
+    return field.startsWith(u'\'') && needsApostrophe(field.mid(1)) ? field.mid(1) : field;
+}
+
+// The fields of one line, or nothing when a quote is left open in it. A field that is not UTF-8
+// (written by another program) is read as Latin-1.
+std::optional<QStringList> parseCsvLine(QByteArrayView line)
+{
+    QStringList record;
+    QByteArray field;
+    bool quoted = false;
+    bool fieldStarted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"')
+                field += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"')
+                field += line[++i];
+            else
+                quoted = false;
+        } else if (c == '"' && !fieldStarted) {
+            quoted = fieldStarted = true;
+        } else if (c == ',') {
+            record << decodeText(field);
+            field.clear();
+            fieldStarted = false;
+        } else {
+            field += c;
+            fieldStarted = true;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    record << decodeText(field);
+    return record;
+}
+
+// The lines of a CSV text without their line ends (a leading byte order mark dropped); a file cut
+// off after its last line end has no empty line after it.
+QList<QByteArray> recordLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    qsizetype at = bytes.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    while (at < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0)
+            end = bytes.size();
+        QByteArray line = bytes.sliced(at, end - at);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines << line;
+        at = end + 1;
+    }
+    return lines;
 }
 
 } // namespace
@@ -101,44 +159,9 @@ QByteArray csvLine(const QStringList &fields)
 QList<QStringList> parseCsv(const QByteArray &bytes)
 {
     QList<QStringList> records;
-    QStringList record;
-    QByteArray field;
-    bool quoted = false;
-    bool fieldStarted = false;
-    const auto endField = [&] {
-        record << QString::fromUtf8(field);
-        field.clear();
-        fieldStarted = false;
-    };
-    qsizetype i = bytes.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    for (; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (quoted) {
-            if (c != '"')
-                field += c;
-            else if (i + 1 < bytes.size() && bytes[i + 1] == '"')
-                field += bytes[++i];
-            else
-                quoted = false;
-        } else if (c == '"' && !fieldStarted) {
-            quoted = fieldStarted = true;
-        } else if (c == ',') {
-            endField();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            endField();
-            records << record;
-            record.clear();
-        } else {
-            field += c;
-            fieldStarted = true;
-        }
-    }
-    if (fieldStarted || !field.isEmpty() || !record.isEmpty()) {
-        endField();
-        records << record;
-    }
+    for (const QByteArray &line : recordLines(bytes))
+        if (const auto record = parseCsvLine(line))
+            records << *record;
     return records;
 }
 
@@ -147,43 +170,59 @@ QList<QStringList> runRows(const RunRecord &run)
     QList<QStringList> rows;
     const QString start = isoLocalTime(run.started);
     const QString seconds = QString::number((run.lastedMs + 500) / 1000);
+    // One row, one line: a line break in a site's code, name or reason would start a forged row.
     for (const SiteResult &r : run.sites)
         rows << QStringList{start, kindWord(run.kind), startWord(run.how), seconds, QString::number(r.site),
-                            asText(r.code), asText(r.name), outcomeWord(run.kind, r.outcome), r.reason};
+                            asText(withoutControls(r.code)), asText(withoutControls(r.name)),
+                            outcomeWord(run.kind, r.outcome), withoutControls(r.reason)};
     return rows;
 }
 
 namespace {
 
-QList<QStringList> storedRows()
+// The stored rows exactly as the file holds them, one a line without its line end: the newest
+// `runRecordLimit` of the last RunRecordByteLimit bytes. A row cut by that limit is left out whole.
+QList<QByteArray> storedLines()
 {
     if (!QFile::exists(runRecordFileName()))
         return {};
-    QList<QStringList> rows = parseCsv(readBytes(runRecordFileName(), RunRecordReadLimit));
-    if (!rows.isEmpty() && rows.first().value(0) == runRecordHeader().first())
-        rows.removeFirst();
-    rows.removeIf([](const QStringList &row) { return row.size() < 2; }); // blank lines
-    if (rows.size() > runRecordLimit)
-        rows = rows.mid(rows.size() - runRecordLimit);
-    return rows;
+    qint64 size = 0;
+    const QByteArray bytes = readTail(runRecordFileName(), RunRecordByteLimit, &size);
+    QList<QByteArray> lines = recordLines(bytes);
+    if (size > bytes.size() && !lines.isEmpty())
+        lines.removeFirst();
+    else if (!lines.isEmpty() && lines.first().startsWith(csvLine({runRecordHeader().first()}).chopped(2) + ','))
+        lines.removeFirst();
+    // Blank lines, and the zeros a power cut can leave at the end of a file.
+    lines.removeIf([](const QByteArray &line) { return line.count('\0') == line.size(); });
+    if (lines.size() > runRecordLimit)
+        lines.remove(0, lines.size() - runRecordLimit);
+    return lines;
 }
 
 } // namespace
 
 void appendRunRecord(const RunRecord &run, int limit)
 {
-    QList<QStringList> rows;
+    QList<QByteArray> lines;
     try {
-        rows = storedRows();
+        lines = storedLines();
     } catch (const FileError &) {
         // A record that cannot be read is started afresh rather than losing this run too.
     }
-    rows += runRows(run);
-    if (rows.size() > limit)
-        rows = rows.mid(rows.size() - limit);
+    // The rows already there go back byte for byte, even those that do not parse.
+    for (const QStringList &row : runRows(run))
+        lines << csvLine(row).chopped(2);
+    if (lines.size() > limit)
+        lines.remove(0, lines.size() - limit);
     QByteArray bytes = kByteOrderMark + csvLine(runRecordHeader());
-    for (const QStringList &row : rows)
-        bytes += csvLine(row);
+    qint64 total = bytes.size();
+    qsizetype first = lines.size();
+    while (first > 0 && total + lines[first - 1].size() + 2 <= RunRecordByteLimit)
+        total += lines[--first].size() + 2;
+    bytes.reserve(total);
+    for (qsizetype i = first; i < lines.size(); ++i)
+        bytes += lines[i] + "\r\n";
     writeBytes(runRecordFileName(), bytes);
 }
 
@@ -191,7 +230,17 @@ QList<RunRecord> readRunRecord()
 {
     QList<QStringList> rows;
     try {
-        rows = storedRows();
+        int unreadable = 0;
+        for (const QByteArray &line : storedLines()) {
+            if (auto row = parseCsvLine(line))
+                rows << *row;
+            else
+                ++unreadable;
+        }
+        if (unreadable > 0)
+            qWarning().noquote() << QStringLiteral("%1: %2 row(s) with a quote left open are not shown")
+                                        .arg(runRecordFileName())
+                                        .arg(unreadable);
     } catch (const FileError &) {
         return {};
     }
@@ -235,16 +284,17 @@ RunNotice runNotice(const RunRecord &run)
                          .arg(runName(run), run.abortReason.isEmpty() ? QStringLiteral("lost") : QStringLiteral("aborted, lost"))
                          .arg(lost)
                          .arg(lost == 1 ? QString() : QStringLiteral("s"));
+    // One body line per lost site: a NUL or line break in a value would cut or split it.
     QStringList lines;
     if (!run.abortReason.isEmpty())
-        lines << QStringLiteral("Aborted: ") + run.abortReason;
+        lines << QStringLiteral("Aborted: ") + withoutControls(run.abortReason);
     for (const SiteResult &r : run.sites)
         if (r.outcome == SiteOutcome::Skipped)
-            lines << QStringLiteral("%1 %2: %3").arg(r.code, r.name, r.reason);
+            lines << withoutControls(QStringLiteral("%1 %2: %3").arg(r.code, r.name, r.reason));
     QStringList notReached;
     for (const SiteResult &r : run.sites)
         if (r.outcome == SiteOutcome::NotReached)
-            notReached << r.code + u' ' + r.name;
+            notReached << withoutControls(r.code + u' ' + r.name);
     if (!notReached.isEmpty())
         lines << QStringLiteral("Not reached: ") + notReached.join(QStringLiteral(", "));
     notice.body = lines.join(u'\n');

@@ -5,6 +5,7 @@
 #include "files/errors.h"
 #include "files/fileops.h"
 #include "files/listreader.h"
+#include "files/records.h"
 #include "run/runrecord.h"
 
 #include <QFile>
@@ -40,27 +41,64 @@ QString summaryLine(const RunRecord &r)
 
 QString historyFileName() { return QStringLiteral("kesshistory.txt"); }
 
+namespace {
+
+// Longer than the line of a run that lost all 99 sites, each with its reason; a longer line is cut.
+constexpr qint64 HistoryLineLimit = 16 << 10;
+// The history is read from its end, this far: its newest lines, however large the file has grown.
+constexpr qint64 HistoryReadLimit = 4 << 20;
+// How far back the last line is looked for behind the zeros a power cut can leave at the end.
+constexpr qint64 ZeroTailLimit = 16 << 20;
+
+QByteArray withoutZeroTail(QByteArray bytes)
+{
+    qsizetype end = bytes.size();
+    while (end > 0 && (bytes[end - 1] == '\0' || bytes[end - 1] == '\r' || bytes[end - 1] == '\n'))
+        --end;
+    bytes.truncate(end);
+    return bytes;
+}
+
+} // namespace
+
 void appendHistory(const QString &line, int limit)
 {
-    QStringList lines;
+    QList<QByteArray> lines;
     if (QFile::exists(historyFileName())) {
-        ListReader r(readBytes(historyFileName()));
-        while (!r.atEndOfData())
-            lines << r.readLine();
+        qint64 size = 0;
+        const QByteArray bytes = readTail(historyFileName(), HistoryReadLimit, &size);
+        lines = bytes.split('\n');
+        if (size > bytes.size())
+            lines.removeFirst(); // begins inside a line
+        for (QByteArray &l : lines)
+            if (l.endsWith('\r'))
+                l.chop(1);
+        lines.removeIf([](const QByteArray &l) { return l.count('\0') == l.size(); }); // blank, or zeros
     }
-    lines << line;
+    // One run, one line, whatever its sites' names hold.
+    QString added = withoutControls(line);
+    if (added.size() > HistoryLineLimit)
+        added = added.left(HistoryLineLimit - 1) + QChar(0x2026);
+    lines << encodeText(added);
     if (lines.size() > limit)
-        lines = lines.mid(lines.size() - limit);
-    writeLines(historyFileName(), lines);
+        lines.remove(0, lines.size() - limit);
+    writeBytes(historyFileName(), lines.join("\r\n") + "\r\n");
 }
 
 QString lastHistoryLine()
 {
     try {
-        ListReader r(readBytes(historyFileName()));
-        QString last;
-        while (!r.atEndOfData())
-            last = r.readLine();
+        qint64 size = 0;
+        QByteArray bytes = withoutZeroTail(readTail(historyFileName(), HistoryLineLimit, &size));
+        qint64 read = HistoryLineLimit;
+        if (bytes.isEmpty() && size > HistoryLineLimit) {
+            bytes = withoutZeroTail(readTail(historyFileName(), ZeroTailLimit));
+            read = ZeroTailLimit;
+        }
+        const qsizetype lineStart = bytes.lastIndexOf('\n') + 1;
+        QString last = withoutControls(decodeText(bytes.sliced(lineStart).right(HistoryLineLimit)));
+        if (lineStart == 0 && size > read) // a line longer than the limit: its end is shown
+            last.prepend(QChar(0x2026));
         return last;
     } catch (const FileError &) {
         return {};

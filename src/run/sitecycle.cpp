@@ -2,6 +2,7 @@
 // PELTHOR, the collected text, the PNG conversion and the user's batch file.
 #include "forecastrun.h"
 
+#include "core/showntext.h"
 #include "core/clock.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
@@ -167,7 +168,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
 {
     const QString code = s.siteCodes[site];
     const QString prefix = codePrefix(code);
-    w.Label2->setText(code + QStringLiteral(" ") + s.siteNames[site]);
+    showPlainText(w.Label2, code + QStringLiteral(" ") + s.siteNames[site]);
     m_status.site(site);
     if (const QString why = unusableSiteCode(code); !why.isEmpty()) {
         notice(QStringLiteral("Site %1 was skipped in this run: %2.").arg(site).arg(why));
@@ -330,7 +331,7 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     }
 
     // 20-21.
-    w.Label8->setText(code + QStringLiteral(" ") + s.siteNames[site]);
+    showPlainText(w.Label8, code + QStringLiteral(" ") + s.siteNames[site]);
     appendForecastText(site);
     m_status.forecast(site);
     return Outcome::Done;

@@ -1,5 +1,6 @@
 #include "sitelist.h"
 
+#include "core/showntext.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "sites/sitefiles.h"
@@ -74,7 +75,7 @@ void SiteList::siteClicked(int row)
 
     const int site = row + 1;
     s.selectedSiteNumber = site;
-    w.Label3->setText(s.siteCodes[site] + QStringLiteral(" ") + s.siteNames[site]);
+    showPlainText(w.Label3, s.siteCodes[site] + QStringLiteral(" ") + s.siteNames[site]);
 
     const StagingResult staged = stageSiteFiles(site, s.noFdataFiles == 0, s.noEcdataFiles == 0);
     if (!staged.ok()) {

@@ -1,12 +1,13 @@
 #include "runhistoryform.h"
 
 #include "core/secondarywindow.h"
+#include "core/showntext.h"
 #include "run/runrecord.h"
 
 #include <QEvent>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMap>
 #include <QVBoxLayout>
 
 namespace kess {
@@ -49,6 +50,16 @@ QString runTitle(const RunRecord &run)
     return runName(run) + QStringLiteral(" (") + durationText(run.lastedMs) + u')';
 }
 
+QString reasonText(RunKind kind, const SiteResult &site)
+{
+    const QString word = outcomeWord(kind, site.outcome);
+    return site.reason.isEmpty() ? word : word + QStringLiteral(": ") + site.reason;
+}
+
+// The sites the program can have; a row's site text is cut to a line's length.
+constexpr int MaxSites = 99;
+constexpr int ShownNameLimit = 60;
+
 bool isDark(const QPalette &palette) { return palette.color(QPalette::Base).lightness() < 128; }
 
 } // namespace
@@ -57,45 +68,50 @@ void RunHistoryModel::setRuns(const QList<RunRecord> &runs)
 {
     beginResetModel();
     m_runs.clear();
+    m_entries.clear();
     m_rows.clear();
-    m_cells.clear();
-    // The rows: every site code the record knows, in the order of its site number in the newest
-    // run that had it; the sites lost in the newest run first.
-    QMap<QString, int> rowOf;
-    QList<std::pair<int, QString>> order; // (site number, code)
-    for (auto run = runs.crbegin(); run != runs.crend(); ++run)
+    // The rows: the site codes of the newest runs, up to the sites the program can have, in the
+    // order of their site number in the newest run that had them; the sites lost in the newest
+    // run first.
+    QHash<QString, int> seen;
+    QList<int> numbers;
+    for (auto run = runs.crbegin(); run != runs.crend() && m_rows.size() < std::size_t(MaxSites); ++run)
         for (const SiteResult &r : run->sites)
-            if (!rowOf.contains(r.code)) {
-                rowOf.insert(r.code, int(m_rows.size()));
-                order << std::pair{r.site, r.code};
-                m_rows.push_back({r.code + u' ' + r.name, false});
+            if (!seen.contains(r.code) && m_rows.size() < std::size_t(MaxSites)) {
+                seen.insert(r.code, int(m_rows.size()));
+                numbers << r.site;
+                m_rows.push_back({r.code, r.code + u' ' + r.name, false});
             }
     if (!runs.isEmpty())
         for (const SiteResult &r : runs.last().sites)
-            m_rows[rowOf.value(r.code)].lostLast = r.outcome == SiteOutcome::Skipped || r.outcome == SiteOutcome::NotReached;
+            if (const auto row = seen.constFind(r.code); row != seen.cend())
+                m_rows[*row].lostLast = r.outcome == SiteOutcome::Skipped || r.outcome == SiteOutcome::NotReached;
     std::vector<int> sorted(m_rows.size());
     for (std::size_t i = 0; i < sorted.size(); ++i)
         sorted[i] = int(i);
     std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) {
         if (m_rows[a].lostLast != m_rows[b].lostLast)
             return m_rows[a].lostLast;
-        return order[a].first < order[b].first;
+        return numbers[a] < numbers[b];
     });
+    QHash<QString, int> rowOf;
     std::vector<Row> rows;
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        rows.push_back(m_rows[sorted[i]]);
-        rowOf[order[sorted[i]].second] = int(i);
+    for (int i : sorted) {
+        rowOf.insert(m_rows[i].code, int(rows.size()));
+        rows.push_back(m_rows[i]);
     }
     m_rows = std::move(rows);
 
-    const int columns = int(runs.size());
-    m_cells.assign(m_rows.size() * columns, Cell{});
-    for (int c = 0; c < columns; ++c) {
-        RunRecord run = runs[columns - 1 - c];
-        for (const SiteResult &r : run.sites)
-            m_cells[std::size_t(rowOf.value(r.code)) * columns + c] = Cell{int(r.outcome), r.reason};
-        run.sites.clear();
-        m_runs << run;
+    m_runs.reserve(runs.size());
+    m_entries.reserve(runs.size());
+    for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
+        std::vector<Entry> entries;
+        for (int i = 0; i < run->sites.size(); ++i)
+            if (const auto row = rowOf.constFind(run->sites[i].code); row != rowOf.cend())
+                entries.push_back({*row, i});
+        std::stable_sort(entries.begin(), entries.end());
+        m_entries.push_back(std::move(entries));
+        m_runs << *run;
     }
     endResetModel();
 }
@@ -112,25 +128,27 @@ void RunHistoryModel::setDark(bool dark)
 int RunHistoryModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
 int RunHistoryModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_runs.size()); }
 
-const RunHistoryModel::Cell &RunHistoryModel::cell(const QModelIndex &index) const
+const SiteResult *RunHistoryModel::cell(const QModelIndex &index) const
 {
-    return m_cells[std::size_t(index.row()) * m_runs.size() + index.column()];
+    if (!index.isValid() || index.column() >= int(m_entries.size()))
+        return nullptr;
+    const std::vector<Entry> &entries = m_entries[index.column()];
+    const auto found = std::lower_bound(entries.begin(), entries.end(), Entry{index.row(), 0});
+    return found != entries.end() && found->row == index.row() ? &m_runs[index.column()].sites[found->site] : nullptr;
 }
 
 QVariant RunHistoryModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid())
+    const SiteResult *site = cell(index);
+    if (!site)
         return {};
-    const Cell &c = cell(index);
-    if (c.outcome < 0)
-        return {};
-    const auto outcome = SiteOutcome(c.outcome);
+    const SiteOutcome outcome = site->outcome;
     const RunKind kind = m_runs[index.column()].kind;
     switch (role) {
     case Qt::DisplayRole:
         return letter(kind, outcome);
     case Qt::ToolTipRole:
-        return c.reason.isEmpty() ? outcomeWord(kind, outcome) : outcomeWord(kind, outcome) + QStringLiteral(": ") + c.reason;
+        return plainToolTip(reasonText(kind, *site));
     case Qt::BackgroundRole:
         return background(outcome, m_dark);
     case Qt::ForegroundRole:
@@ -149,9 +167,10 @@ QVariant RunHistoryModel::headerData(int section, Qt::Orientation orientation, i
             return {};
         const Row &row = m_rows[section];
         if (role == Qt::DisplayRole)
-            return (row.lostLast ? QStringLiteral("! ") : QString()) + row.site;
-        if (role == Qt::ToolTipRole && row.lostLast)
-            return QStringLiteral("lost in the last run");
+            return (row.lostLast ? QStringLiteral("! ") : QString()) +
+                   (row.site.size() > ShownNameLimit ? row.site.left(ShownNameLimit - 1) + QChar(0x2026) : row.site);
+        if (role == Qt::ToolTipRole && (row.lostLast || row.site.size() > ShownNameLimit))
+            return plainToolTip(row.site.size() > ShownNameLimit ? row.site : QStringLiteral("lost in the last run"));
         return {};
     }
     if (section < 0 || section >= columnCount())
@@ -162,16 +181,17 @@ QVariant RunHistoryModel::headerData(int section, Qt::Orientation orientation, i
                kindWord(run.kind) +
                (run.abortReason.isEmpty() ? QString() : QStringLiteral(" aborted"));
     if (role == Qt::ToolTipRole)
-        return runTitle(run) + (run.abortReason.isEmpty() ? QString() : QStringLiteral(", aborted: ") + run.abortReason);
+        return plainToolTip(runTitle(run) + (run.abortReason.isEmpty() ? QString() : QStringLiteral(", aborted: ") + run.abortReason));
     return {};
 }
 
 QString RunHistoryModel::detail(const QModelIndex &index) const
 {
-    if (!index.isValid() || cell(index).outcome < 0)
+    const SiteResult *site = cell(index);
+    if (!site)
         return {};
     return m_rows[index.row()].site + QStringLiteral(", ") + runTitle(m_runs[index.column()]) + QStringLiteral(": ") +
-           data(index, Qt::ToolTipRole).toString();
+           reasonText(m_runs[index.column()].kind, *site);
 }
 
 RunHistoryForm::RunHistoryForm(QWidget *owner) : QWidget(owner, Qt::Window)
@@ -202,7 +222,7 @@ RunHistoryForm::RunHistoryForm(QWidget *owner) : QWidget(owner, Qt::Window)
     detailLine->setWordWrap(true);
     detailLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { detailLine->setText(m_model.detail(current)); });
+            [this](const QModelIndex &current) { showPlainText(detailLine, m_model.detail(current), 400); });
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setObjectName(QStringLiteral("closeButton"));

@@ -2,7 +2,8 @@
 // "Run history": every run kept in "kessruns.csv" at a glance, one row per site and one column
 // per run, the newest run on the left. A cell shows the site's outcome in that run by a letter
 // and a colour; its reason is the cell's tool tip and the detail line under the grid when it is
-// selected. The sites that were lost in the newest run come first, marked with "!".
+// selected. The sites that were lost in the newest run come first, marked with "!". Of a record
+// that names more sites than the program can have, the 99 seen last are shown.
 #include "run/runstatus.h"
 
 #include <QAbstractTableModel>
@@ -30,19 +31,25 @@ public:
     QString detail(const QModelIndex &index) const;
 
 private:
-    struct Cell {
-        int outcome = -1; // a SiteOutcome, or -1: the site was not in the list of that run
-        QString reason;
-    };
     struct Row {
+        QString code;
         QString site;     // "KATL Atlanta"
         bool lostLast = false;
     };
-    const Cell &cell(const QModelIndex &index) const;
+    // The site of a run shown in a row: the row, and the site's place in the run's list.
+    struct Entry {
+        int row;
+        int site;
+        bool operator<(const Entry &other) const { return row < other.row; }
+    };
+    // The site a cell shows, or none: the site was not in the list of that run.
+    const SiteResult *cell(const QModelIndex &index) const;
 
-    QList<RunRecord> m_runs; // newest first, sites dropped (they live in the cells)
-    std::vector<Row> m_rows;
-    std::vector<Cell> m_cells; // row-major
+    // Newest first, with their sites: each row of the record is held once, and a cell is looked
+    // up when it is drawn, so the grid takes no more than the record however the runs differ.
+    QList<RunRecord> m_runs;
+    std::vector<std::vector<Entry>> m_entries; // per run, by row
+    std::vector<Row> m_rows;                   // at most the 99 sites the program can have
     bool m_dark = false;
 };
 

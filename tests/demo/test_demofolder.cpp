@@ -212,6 +212,11 @@ private slots:
         for (int v = 35; v <= 39; ++v)
             QCOMPARE(r.readNumber(), 0.0);
         QVERIFY(r.atEnd());
+
+        // A line break in the folder's name would move every value after it: refused, nothing made.
+        const QString broken = work.path() + QStringLiteral("/line\nbreak");
+        QVERIFY_THROWS_EXCEPTION(FileError, demo::makeDemoFolder({broken, false, {}}));
+        QVERIFY(!QFileInfo::exists(broken));
     }
 
     void scheduleNextMinute_data()
