@@ -23,8 +23,10 @@ QFont fixedPitchFont(qreal pointSize)
     for (QFont font : candidates) {
         font.setStyleHint(QFont::TypeWriter);
         font.setPointSizeF(pointSize);
-        if (QFontInfo(font).fixedPitch())
+        if (QFontInfo(font).fixedPitch()) {
+            font.setFixedPitch(true);
             return font;
+        }
     }
     QFont font = candidates.first();
     font.setStyleHint(QFont::TypeWriter);

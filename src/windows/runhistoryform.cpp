@@ -59,6 +59,7 @@ void RunHistoryModel::setRuns(const QList<RunRecord> &runs)
 {
     beginResetModel();
     m_runs.clear();
+    m_lost.clear();
     m_rows.clear();
     m_cells.clear();
     // The rows: every site code the record knows, in the order of its site number in the newest
@@ -96,6 +97,7 @@ void RunHistoryModel::setRuns(const QList<RunRecord> &runs)
         RunRecord run = runs[columns - 1 - c];
         for (const SiteResult &r : run.sites)
             m_cells[std::size_t(rowOf.value(r.code)) * columns + c] = Cell{int(r.outcome), r.reason};
+        m_lost.push_back(run.lostSites());
         run.sites.clear();
         m_runs << run;
     }
@@ -162,8 +164,8 @@ QVariant RunHistoryModel::headerData(int section, Qt::Orientation orientation, i
     if (role == Qt::DisplayRole) {
         // Date and time, duration, kind and who started it, and how it went.
         QString outcome = run.abortReason.isEmpty() ? QStringLiteral("no site lost") : QStringLiteral("! aborted");
-        if (run.abortReason.isEmpty() && run.lostSites() > 0)
-            outcome = QStringLiteral("! %1 lost").arg(run.lostSites());
+        if (run.abortReason.isEmpty() && m_lost[std::size_t(section)] > 0)
+            outcome = QStringLiteral("! %1 lost").arg(m_lost[std::size_t(section)]);
         return run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + u'\n' + durationText(run.lastedMs) + u'\n' +
                kindWord(run.kind) + u'\n' + (run.how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("by hand")) +
                u'\n' + outcome;

@@ -41,6 +41,7 @@ private:
     const Cell &cell(const QModelIndex &index) const;
 
     QList<RunRecord> m_runs; // newest first, sites dropped (they live in the cells)
+    std::vector<int> m_lost; // the sites each run lost
     std::vector<Row> m_rows;
     std::vector<Cell> m_cells; // row-major
     bool m_dark = false;

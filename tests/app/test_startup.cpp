@@ -1,5 +1,6 @@
 // Start-up: the window restored from the files of the working folder, whatever state they are in.
 #include "core/dialogs.h"
+#include "core/textcolour.h"
 #include "app/mainwindow.h"
 #include "app/shutdown.h"
 #include "app/emptyfolder.h"
@@ -64,7 +65,7 @@ private slots:
         QCOMPARE(w.mintx->text(), QStringLiteral("30"));
         QCOMPARE(w.state.minutesAfterTheHour, 30.0);
         QCOMPARE(w.offon->text(), QStringLiteral("Scheduler ON"));
-        QCOMPARE(w.offon->palette().color(QPalette::WindowText), QColor(0, 140, 0));
+        QCOMPARE(w.offon->palette().color(QPalette::WindowText), readableOn(QColor(0, 140, 0), w.palette().color(QPalette::Window)));
         QCOMPARE(w.Command1->text().remove(u'&'), QStringLiteral("Deactivate scheduler"));
         QVERIFY(w.Timer2->isActive());
         QVERIFY(w.bmppng->isChecked());
@@ -136,6 +137,7 @@ private slots:
         QCOMPARE(w.mintowaittx->text(), QStringLiteral("7"));
         QVERIFY(w.boothr->isChecked());
 
+        dialogs.answer(true); // end although the scheduler is on
         QVERIFY(w.shutdown().close());
         const QStringList written = WorkFolder::lines("kessinit.txt");
         QCOMPARE(written.size(), 39);

@@ -17,6 +17,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QHeaderView>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
