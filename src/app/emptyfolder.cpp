@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -68,14 +67,12 @@ EmptyFolderPanel::EmptyFolderPanel(MainWindow &window, QWidget *parent) : QWidge
             w.shutdown().reopenIn(folder);
     });
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(demoButton);
-    buttons->addWidget(chooseButton);
-    buttons->addStretch(1);
+    // One above the other: the site column stays as narrow as with a list.
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(text);
-    layout->addLayout(buttons);
+    layout->addWidget(demoButton);
+    layout->addWidget(chooseButton);
     layout->addWidget(trouble);
     layout->addStretch(1);
 }
