@@ -406,10 +406,8 @@ private slots:
             about.show();
             QVERIFY(QTest::qWaitForWindowExposed(&about));
             QVERIFY2(about.height() >= about.layout()->totalHeightForWidth(about.width()), qPrintable(QString::number(points)));
-            QVERIFY(about.Label3->height() >= about.Label3->heightForWidth(about.Label3->width()));
         }
         QApplication::setFont(original);
-        QVERIFY(dialogs.shown().isEmpty());
     }
 };
 
