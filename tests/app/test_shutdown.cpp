@@ -180,15 +180,13 @@ private slots:
         QVERIFY(!w.isVisible());
         QVERIFY(w.Timer2->isActive());
         QCOMPARE(dialogs.shown().size(), 1);
-        // Close (and the tray's Quit) says when the next run would have been; No keeps running.
-        w.show();
+        w.show(); // Close (and the tray's Quit) says when the next run would have been; No keeps running
         dialogs.answer(false);
         QVERIFY(!w.shutdown().close());
         QCOMPARE(dialogs.askedDefaultNo().size(), 2);
         QVERIFY2(dialogs.shown().last().contains(QRegularExpression("next scheduled run is due (tomorrow )?06:\\d\\d")),
                  qPrintable(dialogs.shown().last()));
-        // Without the tray setting the frame asks again.
-        w.runTray().keepInTrayAction()->setChecked(false);
+        w.runTray().keepInTrayAction()->setChecked(false); // without the setting the frame asks again
         dialogs.answer(true);
         QVERIFY(w.close());
         w.runTray().keepInTrayAction()->setChecked(true);

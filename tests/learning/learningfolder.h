@@ -63,10 +63,7 @@ inline QColor textColour(const QWidget *w)
     return w->palette().color(QPalette::WindowText);
 }
 // A label's colour as designed, in the shade the label's background shows it.
-inline QColor shownOn(const QWidget *w, const QColor &designed)
-{
-    return kess::readableOn(designed, w->palette().color(QPalette::Window));
-}
+inline QColor shownOn(const QWidget *w, const QColor &c) { return kess::readableOn(c, w->palette().color(QPalette::Window)); }
 
 // Waits (bounded) until the program started last has ended; true when it has.
 inline bool lastStartEnded(const MainWindow &w)

@@ -187,8 +187,7 @@ void checkOn(const MainWindow &w)
 class TestSchedulerPanel : public QObject {
     Q_OBJECT
 private slots:
-    // Closed through its frame with the scheduler on, the window waits in the tray and the
-    // scheduling timer still starts the run.
+    // Closed through its frame with the scheduler on, the window waits in the tray; runs still start.
     void aWindowInTheTrayKeepsItsSchedule()
     {
         Bench b(hm(6, 14) + 58);
