@@ -31,5 +31,7 @@ set(CPACK_DEBIAN_KESSAMIR_PACKAGE_NAME kessamir)
 # Qt loads its window-system plugins at run time, which dpkg-shlibdeps cannot see; libqt6gui6
 # only recommends them, and without them the window cannot open.
 set(CPACK_DEBIAN_KESSAMIR_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The first start's demo folder needs the stand-in programs.
+set(CPACK_DEBIAN_KESSAMIR_PACKAGE_SUGGESTS "kessamir-standins")
 set(CPACK_DEBIAN_STANDINS_PACKAGE_NAME kessamir-standins)
 include(CPack)

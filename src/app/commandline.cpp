@@ -236,7 +236,7 @@ std::optional<int> chooseFolder(const StartRequest &request, const std::function
 
 QString askForWorkingFolder()
 {
-    FirstStart first(installedStandins(), QDir::home().filePath(QStringLiteral("kessamir-demo")));
+    FirstStart first(installedStandins(), defaultDemoFolder());
     first.exec();
     return first.folder();
 }

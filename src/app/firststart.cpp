@@ -73,10 +73,54 @@ FirstStart::FirstStart(const QString &standins, const QString &demoFolder, QWidg
     setMinimumWidth(560);
 }
 
+QString chooseWorkingFolder(QWidget *parent)
+{
+    return QFileDialog::getExistingDirectory(parent, QStringLiteral("KESSAMIR - choose the working folder"), QDir::homePath());
+}
+
+QString defaultDemoFolder() { return QDir::home().filePath(QStringLiteral("kessamir-demo")); }
+
+std::function<QString(QWidget *parent)> &demoFolderChooser()
+{
+    static std::function<QString(QWidget *)> choose = [](QWidget *parent) {
+        return QFileDialog::getExistingDirectory(parent, QStringLiteral("KESSAMIR - choose an empty folder for the demo"),
+                                                 QDir::homePath());
+    };
+    return choose;
+}
+
+QString placeForDemo(QWidget *parent, const QString &preferred)
+{
+    QString folder = preferred;
+    // A folder with files of its own is never written into; the demo goes where the user says.
+    while (QDir(folder).exists() && !QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+           && !demo::isDemoFolder(folder)) {
+        folder = demoFolderChooser()(parent);
+        if (folder.isEmpty())
+            return {};
+    }
+    return folder;
+}
+
+QString makeDemoIn(const QString &folder, const QString &standins)
+{
+    demo::DemoOptions options;
+    options.folder = folder;
+    options.scheduleNextMinute = true;
+    options.standinDir = standins;
+    try {
+        const demo::DemoReport report = demo::makeDemoFolder(options);
+        if (!report.warnings.isEmpty())
+            return report.warnings.join(u'\n');
+    } catch (const FileError &e) {
+        return QStringLiteral("The demo folder was not made: ") + e.reason + u'.';
+    }
+    return {};
+}
+
 void FirstStart::choose()
 {
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("KESSAMIR - choose the working folder"),
-                                                             QDir::homePath());
+    const QString chosen = chooseWorkingFolder(this);
     if (chosen.isEmpty())
         return;
     m_folder = chosen;
@@ -85,18 +129,15 @@ void FirstStart::choose()
 
 void FirstStart::makeDemo()
 {
-    demo::DemoOptions options;
-    options.folder = m_demoFolder;
-    options.scheduleNextMinute = true;
-    options.standinDir = m_standins;
-    try {
-        const demo::DemoReport report = demo::makeDemoFolder(options);
-        if (!report.warnings.isEmpty()) {
-            trouble->setText(report.warnings.join(u'\n'));
-            return;
-        }
-    } catch (const FileError &e) {
-        trouble->setText(QStringLiteral("The demo folder was not made: ") + e.reason + u'.');
+    const QString folder = placeForDemo(this, m_demoFolder);
+    if (folder.isEmpty()) {
+        trouble->setText(QStringLiteral("%1 holds other files; choose an empty or new folder for the demo.")
+                             .arg(QDir::toNativeSeparators(m_demoFolder)));
+        return;
+    }
+    m_demoFolder = folder;
+    if (const QString why = makeDemoIn(m_demoFolder, m_standins); !why.isEmpty()) {
+        trouble->setText(why);
         return;
     }
     m_folder = m_demoFolder;

@@ -5,6 +5,7 @@
 // within a minute) and opened at once.
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -30,6 +31,19 @@ private:
 
     QString m_standins, m_demoFolder, m_folder;
 };
+
+// Asks for an existing working folder; empty when the user cancels.
+QString chooseWorkingFolder(QWidget *parent);
+// Makes a demo folder (its forecast run within a minute) in `folder`; empty when it was made,
+// else why not.
+QString makeDemoIn(const QString &folder, const QString &standins);
+// Where the demo goes unless the user chooses: ~/kessamir-demo.
+QString defaultDemoFolder();
+// `preferred` when the demo can go there; when it holds other files, the folder the user
+// chooses instead (empty when the user cancels).
+QString placeForDemo(QWidget *parent, const QString &preferred);
+// How the user is asked for the demo's folder; tests replace it.
+std::function<QString(QWidget *parent)> &demoFolderChooser();
 
 // The installed stand-in programs beside this program (<prefix>/lib/kessamir/standins, or the
 // build's standins folder); empty when there are none.

@@ -6,6 +6,7 @@
 #include "app/shutdown.h"
 #include "app/runstatuspanel.h"
 #include "app/runtray.h"
+#include "app/emptyfolder.h"
 #include "app/startup.h"
 #include "companions/companionopen.h"
 #include "companions/replypoll.h"
@@ -143,7 +144,7 @@ void MainWindow::buildControls()
     minscrl->setValue(15);
     minscrl->setSingleStep(1);
     minscrl->setPageStep(10);
-    Command1 = named<QPushButton>(this, "Command1", QStringLiteral("Activate scheduler"));
+    Command1 = named<QPushButton>(this, "Command1", QStringLiteral("Activate schedu&ler"));
     offon = named<QLabel>(this, "offon", QStringLiteral("Scheduler OFF"));
     setTextColor(offon, kRed);
     Label18 = named<QLabel>(this, "Label18");
@@ -157,7 +158,7 @@ void MainWindow::buildControls()
     Label8 = named<QLabel>(this, "Label8", QStringLiteral("(none yet)"));
     setTextColor(Label8, kGreen);
     Command7 = named<QPushButton>(this, "Command7", QStringLiteral("&Show text of forecast"));
-    runHistoryButton = named<QPushButton>(this, "runHistoryButton", QStringLiteral("Run history"));
+    runHistoryButton = named<QPushButton>(this, "runHistoryButton", QStringLiteral("Run histor&y"));
     Label13 = named<QLabel>(this, "Label13", QStringLiteral("Maximum time to wait for DORLIQ:"));
     mintowaittx = textBox(this, "mintowaittx", QStringLiteral("5"));
     Label14 = named<QLabel>(this, "Label14", QStringLiteral("minutes"));
@@ -215,6 +216,9 @@ void MainWindow::arrangeControls()
     auto *sitesLayout = new QVBoxLayout(sites);
     sitesLayout->addWidget(Label6);
     sitesLayout->addWidget(List1, 1);
+    emptyFolderPanel = new EmptyFolderPanel(*this, sites);
+    emptyFolderPanel->hide();
+    sitesLayout->addWidget(emptyFolderPanel, 1);
     sitesLayout->addWidget(Label15);
     auto *selected = new QHBoxLayout;
     selected->addWidget(Label4);
@@ -328,6 +332,7 @@ void MainWindow::arrangeControls()
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("groupsArea"));
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // the controls inside take the focus, not the area
     scroll->setWidgetResizable(true);
     scroll->setWidget(groups);
 
@@ -357,6 +362,16 @@ void MainWindow::explainOptions()
     Label9->setToolTip(pngtar->toolTip());
     exbat->setToolTip(QStringLiteral("Runs the batch file named here after site 25 and after the last site of a run."));
     exbattx->setToolTip(exbat->toolTip());
+
+    // Each text box carries the name of its own label, for screen readers.
+    Label5->setBuddy(mintx);
+    Label13->setBuddy(mintowaittx);
+    Label9->setBuddy(pngtar);
+    mintx->setAccessibleName(Label5->text());
+    mintowaittx->setAccessibleName(QStringLiteral("Maximum time to wait for DORLIQ, in minutes"));
+    ivtx->setAccessibleName(QStringLiteral("IrfanView folder"));
+    pngtar->setAccessibleName(QStringLiteral("Alternate target folder for PNG's"));
+    exbattx->setAccessibleName(QStringLiteral("Batch file to run after forecasts are complete"));
 }
 
 void MainWindow::connectOptions()
@@ -399,6 +414,18 @@ void MainWindow::startUp()
     runStartUp(*this);
     m_startingUp = false;
     m_runTray->refresh(); // the scheduler as the settings left it
+    // The keyboard starts in the site list (which selects nothing by taking the focus), or on the
+    // way out of a folder without sites.
+    if (emptyFolderPanel->isVisibleTo(this))
+        emptyFolderPanel->demoButton->setFocus();
+    else
+        List1->setFocus();
+}
+
+void MainWindow::showEmptyFolder(bool empty)
+{
+    List1->setVisible(!empty);
+    emptyFolderPanel->setVisible(empty);
 }
 
 void MainWindow::unsavedSettingsCheck() { m_siteSettings->unsavedSettingsCheck(); }
@@ -411,14 +438,21 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    if (m_runTray->hidesOnClose()) {
+        // The schedule goes on: the window waits in the tray, where "Show KESSAMIR" brings it back.
+        event->ignore();
+        hide();
+        m_runTray->hiddenToTray();
+        return;
+    }
     if (runGate.busy()) {
         // Ending now would leave the run going on without a window; refused as Close refuses it.
         Dialogs::notifyNonBlocking(Shutdown::runUnderWayNotice());
         event->ignore();
         return;
     }
-    if (Dialogs::askYesNo(QStringLiteral("Closing the window this way does not save the settings or the run list.  "
-                                         "Use the Close button to save them.  Close without saving?")))
+    if (Dialogs::askYesNoDefaultNo(QStringLiteral("Closing the window this way does not save the settings or the run list.  "
+                                                  "Use the Close button to save them.  Close without saving?")))
         event->accept();
     else
         event->ignore();

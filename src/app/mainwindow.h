@@ -31,6 +31,7 @@ class LearningRun;
 class AuxWindows;
 class RunStatusPanel;
 class RunTray;
+class EmptyFolderPanel;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -83,6 +84,9 @@ public:
     QTimer *Timer1, *Timer2, *Timer3;
     // Progress of the run under way and the summary of the last one
     RunStatusPanel *runStatusPanel = nullptr;
+    // In place of the site list when the folder holds no sites at all
+    EmptyFolderPanel *emptyFolderPanel = nullptr;
+    void showEmptyFolder(bool empty);
 
     SiteList &siteList() { return *m_siteList; }
     ForecastRun &forecastRun() { return *m_forecastRun; }

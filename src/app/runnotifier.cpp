@@ -29,6 +29,11 @@ void RunNotifier::runEnded(const RunRecord &run)
     const RunNotice notice = runNotice(run);
     if (notice.empty())
         return;
+    tell(notice, true);
+}
+
+void RunNotifier::tell(const RunNotice &notice, bool withHistory)
+{
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         fallBack(notice);
@@ -40,8 +45,8 @@ void RunNotifier::runEnded(const RunRecord &run)
                             {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};
     call << QStringLiteral("KESSAMIR") << uint(0) << QStringLiteral("kessamir") << notice.summary
          << notice.body.toHtmlEscaped()
-         << QStringList{kHistoryAction, QStringLiteral("Run history")} << hints
-         << int(0); // stays until the user has seen it, the morning after
+         << (withHistory ? QStringList{kHistoryAction, QStringLiteral("Run history")} : QStringList()) << hints
+         << int(withHistory ? 0 : -1); // a lost run stays until the user has seen it, the morning after
     // Sent without waiting: a run's end never waits for the desktop.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, notice] {

@@ -20,6 +20,8 @@ public:
     RunNotifier(QSystemTrayIcon *tray, std::function<void()> openHistory, QObject *parent = nullptr);
 
     void runEnded(const RunRecord &run);
+    // Any other notification; `withHistory` gives it the action that opens the run history.
+    void tell(const RunNotice &notice, bool withHistory);
 
     // How the last notice went out: "dbus", "tray", "log"; empty when there was none.
     QString lastChannel() const { return m_lastChannel; }

@@ -26,6 +26,9 @@ RunStatusPanel::RunStatusPanel(QWidget *parent) : QWidget(parent)
     lastRun->setObjectName(QStringLiteral("lastRun"));
     lastRun->setWordWrap(true);
     lastRun->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Room for the usual three lines from the start, so the groups below do not move when it wraps.
+    lastRun->setMinimumHeight(lastRun->fontMetrics().lineSpacing() * 3);
+    lastRun->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto *progress = new QHBoxLayout;
     progress->addWidget(runProgress, 1);
@@ -83,7 +86,7 @@ void RunStatusPanel::showProgress()
 {
     // An empty run list still shows a bar: "site 0 of 0".
     runProgress->setRange(0, qMax(m_status->total(), 1));
-    runProgress->setValue(m_status->position());
+    runProgress->setValue(qMax(m_status->position() - 1, 0)); // the sites ended so far
     // The site's code and name come from its settings file: cut to a line's length.
     QString site = withoutControls(m_status->currentSite());
     if (site.size() > 80)

@@ -11,7 +11,9 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QSettings>
 #include <QTimer>
+#include <optional>
 
 namespace kess {
 
@@ -66,7 +68,41 @@ QString resultText(const RunRecord &run)
     return text;
 }
 
+std::optional<bool> &assumedTray()
+{
+    static std::optional<bool> assumed;
+    return assumed;
+}
+
+const QString keepInTrayKey = QStringLiteral("keepRunningInTray");
+
 } // namespace
+
+RunTray::AssumeTray::AssumeTray(bool available) { assumedTray() = available; }
+RunTray::AssumeTray::~AssumeTray() { assumedTray().reset(); }
+
+bool RunTray::trayAvailable()
+{
+    return assumedTray() ? *assumedTray() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool RunTray::hidesOnClose() const
+{
+    return w.state.schedulerOn && m_keepInTray->isChecked() && trayAvailable();
+}
+
+void RunTray::hiddenToTray()
+{
+    refresh();
+    if (m_toldHidden)
+        return;
+    m_toldHidden = true;
+    const QString next = w.scheduler().nextStart();
+    m_notifier->tell({QStringLiteral("KESSAMIR keeps running in the tray"),
+                      (next.isEmpty() ? QString() : QStringLiteral("The scheduled runs go on (next run %1).  ").arg(next)) +
+                          QStringLiteral("\"Show KESSAMIR\" in the tray menu brings the window back; its Quit ends KESSAMIR.")},
+                     false);
+}
 
 RunTray::RunTray(MainWindow &window) : QObject(&window), w(window), m_icon(new QSystemTrayIcon(this))
 {
@@ -74,6 +110,14 @@ RunTray::RunTray(MainWindow &window) : QObject(&window), w(window), m_icon(new Q
     m_menu.addAction(QStringLiteral("Show KESSAMIR"), this, &RunTray::showWindow);
     m_menu.addAction(QStringLiteral("Run immediately"), w.Command2, &QPushButton::click);
     m_menu.addAction(QStringLiteral("Run history"), this, [this] { w.auxWindows().showRunHistory(); });
+    m_menu.addSeparator();
+    // Closing the window with the scheduler on keeps the program (and its schedule) in the tray.
+    m_keepInTray = m_menu.addAction(QStringLiteral("Keep running in the tray when the window is closed"));
+    m_keepInTray->setCheckable(true);
+    m_keepInTray->setChecked(QSettings(QStringLiteral("kessamir"), QStringLiteral("kessamir")).value(keepInTrayKey, true).toBool());
+    connect(m_keepInTray, &QAction::toggled, this, [](bool on) {
+        QSettings(QStringLiteral("kessamir"), QStringLiteral("kessamir")).setValue(keepInTrayKey, on);
+    });
     m_menu.addSeparator();
     // Quit is the Close button: the same checks, the same saving.
     m_menu.addAction(QStringLiteral("Quit"), w.Command3, &QPushButton::click);

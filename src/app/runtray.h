@@ -28,6 +28,23 @@ public:
     // The tool tip, the icon and the next start shown afresh.
     void refresh();
 
+    // Whether closing the window through its frame hides it here instead: the scheduler is on,
+    // the desktop has a tray, and the tray menu's setting allows it.
+    bool hidesOnClose() const;
+    // The window was hidden to the tray: the first time, a notification says so.
+    void hiddenToTray();
+    QAction *keepInTrayAction() { return m_keepInTray; }
+
+    // Tests decide whether the desktop has a tray for the life of this object.
+    class AssumeTray {
+    public:
+        explicit AssumeTray(bool available);
+        ~AssumeTray();
+        AssumeTray(const AssumeTray &) = delete;
+        AssumeTray &operator=(const AssumeTray &) = delete;
+    };
+    static bool trayAvailable();
+
 private:
     void watch(RunStatus &status);
     void ended(const RunRecord &run);
@@ -40,6 +57,8 @@ private:
     const RunStatus *m_running = nullptr;
     QString m_lastResult;
     bool m_lastLost = false;
+    QAction *m_keepInTray = nullptr;
+    bool m_toldHidden = false;
 };
 
 } // namespace kess

@@ -6,11 +6,14 @@
 #include "companions/replypoll.h"
 #include "files/errors.h"
 #include "files/fileops.h"
+#include "scheduler/schedulerpanel.h"
 #include "settings/programsettings.h"
 #include "settings/siteflags.h"
 #include "sites/sitefiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
 
 namespace kess {
 
@@ -79,6 +82,12 @@ bool Shutdown::close()
     }
     if (!openFlagCheck(s, messages))
         return false;
+    // No scheduled run happens while KESSAMIR is closed: said before it ends, and No keeps it.
+    if (const QString next = w.scheduler().nextStart(); !next.isEmpty()
+        && !Dialogs::askYesNoDefaultNo(QStringLiteral("The scheduler is on: the next scheduled run is due %1.  No scheduled "
+                                                      "run happens while KESSAMIR is closed.  End KESSAMIR anyway?")
+                                           .arg(next)))
+        return false;
     w.unsavedSettingsCheck();
 
     if (!writeOrAsk(1, QStringLiteral("kessinit.txt"), encodeProgramSettings(collectSettings())))
@@ -97,6 +106,31 @@ bool Shutdown::close()
     }
     putGenericSettingsBack();
 
+    m_ended = true;
+    w.Timer1->stop();
+    w.Timer2->stop();
+    w.Timer3->stop();
+    w.close();
+    QCoreApplication::quit();
+    return true;
+}
+
+} // namespace kess
+
+namespace kess {
+
+bool Shutdown::reopenIn(const QString &folder)
+{
+    if (w.runGate.busy()) {
+        Dialogs::notifyNonBlocking(runUnderWayNotice());
+        return false;
+    }
+    if (QDir(folder) == QDir::current())
+        return false;
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("--folder"), folder})) {
+        Dialogs::notifyNonBlocking(QStringLiteral("KESSAMIR could not be started in %1.").arg(QDir::toNativeSeparators(folder)));
+        return false;
+    }
     m_ended = true;
     w.Timer1->stop();
     w.Timer2->stop();

@@ -16,6 +16,10 @@ public:
     // The Close button. Returns true when the program ended.
     bool close();
 
+    // Starts KESSAMIR afresh in `folder` and ends this copy without saving (its folder holds no
+    // sites to save). False when a run is under way or the program could not be started.
+    bool reopenIn(const QString &folder);
+
     // The program's own settings ("kessinit.txt") as the window stands.
     ProgramSettings collectSettings();
 

@@ -3,6 +3,7 @@
 #include "core/showntext.h"
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
+#include "app/emptyfolder.h"
 #include "files/fileops.h"
 #include "files/listreader.h"
 #include "files/records.h"
@@ -47,17 +48,20 @@ void runStartUp(MainWindow &w)
 {
     AppState &s = w.state;
 
+    // A new folder without any site: nothing there to warn about; the window says what it needs.
+    const bool newFolder = folderHoldsNoSites();
+
     // 1-2. The optional fdata and ecdata families.
     s.noEcdataFiles = 0;
     s.noFdataFiles = 1;
     if (probe(QStringLiteral("fdata1.txt")))
         s.noFdataFiles = 0;
-    else
+    else if (!newFolder)
         Dialogs::notify(QStringLiteral("No fdata.txt files (OK, but without them all VANTRO-Lite effect would be based on primary site)"));
     s.noEcdataFiles = 1;
     if (probe(QStringLiteral("ecdata1.txt")))
         s.noEcdataFiles = 0;
-    else
+    else if (!newFolder)
         Dialogs::notify(QStringLiteral("No ecdata.txt files (OK, but without them all eclipse data would be based on primary site)"));
 
     // 3.
@@ -165,6 +169,7 @@ void runStartUp(MainWindow &w)
         });
     }
     w.siteList().rebuild(true);
+    w.showEmptyFolder(newFolder && s.siteCount == 0);
 
     // 15.
     if (s.schedulerOn)

@@ -36,6 +36,13 @@ bool Dialogs::askYesNo(const QString &text)
     return false;
 }
 
+bool Dialogs::askYesNoDefaultNo(const QString &text)
+{
+    if (backend().askDefaultNo)
+        return backend().askDefaultNo(text);
+    return askYesNo(text);
+}
+
 void Dialogs::notifyNonBlocking(const QString &text)
 {
     if (backend().notifyNonBlocking)
@@ -66,6 +73,10 @@ Dialogs::Script::Script() : m_previous(backend())
         const bool yes = m_answers.front();
         m_answers.pop_front();
         return yes;
+    };
+    backend().askDefaultNo = [this](const QString &t) {
+        m_defaultNo << t;
+        return backend().ask(t);
     };
 }
 

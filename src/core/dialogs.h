@@ -14,6 +14,8 @@ public:
     // is shown without blocking and the caller goes on at once, as it would after OK.
     static void notify(const QString &text);
     static bool askYesNo(const QString &text);
+    // A question whose default button is No: Enter alone keeps things as they are.
+    static bool askYesNoDefaultNo(const QString &text);
     // A notice that does not hold up the caller. The message boxes show one box per distinct
     // text at a time: a text already on screen is not shown twice.
     static void notifyNonBlocking(const QString &text);
@@ -32,6 +34,7 @@ public:
         std::function<void(const QString &)> notify;
         std::function<bool(const QString &)> ask;
         std::function<void(const QString &)> notifyNonBlocking;
+        std::function<bool(const QString &)> askDefaultNo; // falls back on `ask`
     };
     static void install(Backend backend);
 
@@ -49,12 +52,15 @@ public:
         // The notices that would have held their caller up until OK was clicked.
         const QStringList &blocking() const { return m_blocking; }
         QStringList takeShown();
+        // The questions asked with No as their default button.
+        const QStringList &askedDefaultNo() const { return m_defaultNo; }
         int unexpected() const { return m_unexpected; }
 
     private:
         Backend m_previous;
         QStringList m_shown;
         QStringList m_blocking;
+        QStringList m_defaultNo;
         std::deque<bool> m_answers;
         int m_unexpected = 0;
     };

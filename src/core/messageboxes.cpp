@@ -64,6 +64,10 @@ void installMessageBoxes()
         box.setTextFormat(Qt::PlainText);
         return box.exec() == QMessageBox::Yes;
     };
+    b.askDefaultNo = [](const QString &text) {
+        return QMessageBox::question(QApplication::activeWindow(), QStringLiteral("KESSAMIR"), displayText(text),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
     b.notifyNonBlocking = [](const QString &text) {
         // One box per distinct text at a time: a run that meets the same trouble at every site
         // does not pile up boxes.

@@ -9,8 +9,14 @@ namespace kess {
 
 void closeByKeyboard(QWidget *window)
 {
-    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
-        auto *shortcut = new QShortcut(keys, window);
+    // Ctrl+W itself, whatever the platform theme binds to Close (some bind only Ctrl+F4), and
+    // the theme's other Close keys beside it; one shortcut per key, so none is ambiguous.
+    QList<QKeySequence> keys{QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)};
+    for (const QKeySequence &close : QKeySequence::keyBindings(QKeySequence::Close))
+        if (!keys.contains(close))
+            keys << close;
+    for (const QKeySequence &key : keys) {
+        auto *shortcut = new QShortcut(key, window);
         QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
     }
 }

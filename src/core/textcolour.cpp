@@ -29,15 +29,19 @@ double contrastRatio(const QColor &a, const QColor &b)
 
 QColor readableOn(const QColor &colour, const QColor &background)
 {
-    if (background.lightnessF() >= 0.5 || contrastRatio(colour, background) >= readable)
+    if (contrastRatio(colour, background) >= readable)
         return colour;
-    QColor lighter = colour.toHsl();
-    for (int l = lighter.lightness(); l <= 255; l += 5) {
-        lighter.setHsl(lighter.hslHue(), lighter.hslSaturation(), l);
-        if (contrastRatio(lighter, background) >= readable)
-            return lighter.toRgb();
+    // The nearest shade of the same hue that reads: darker on a light background, lighter on a
+    // dark one.
+    const bool lightBackground = luminance(background) > 0.18;
+    QColor shade = colour.toHsl();
+    const int hue = shade.hslHue(), saturation = shade.hslSaturation();
+    for (int l = shade.lightness(); l >= 0 && l <= 255; l += lightBackground ? -1 : 1) {
+        shade.setHsl(hue, saturation, l);
+        if (contrastRatio(shade, background) >= readable)
+            return shade.toRgb();
     }
-    return Qt::white;
+    return lightBackground ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 namespace {

@@ -155,10 +155,22 @@ void ForecastRun::trapReport(int where, int error, double openValue)
                .arg(numberText(openValue)));
 }
 
+QString ForecastRun::noSitesNotice()
+{
+    return QStringLiteral("No forecast run: this working folder has no sites (its run list \"runlist.txt\" is missing "
+                          "or empty).  Open the working folder of the companion programs, or make a demo folder.");
+}
+
 void ForecastRun::run(RunStart how, const QString &delayNote)
 {
     // Someone who clicked is at the desk: the unsaved-settings question comes before the run
     // changes anything, while Save can still save.
+    if (s.siteCount == 0) {
+        // Nothing to forecast: said in words, with no error number, no run record and no
+        // notification.
+        Dialogs::notifyNonBlocking(noSitesNotice());
+        return;
+    }
     if (how == RunStart::Immediate && !w.runGate.busy())
         w.unsavedSettingsCheck();
     RunGate::Hold hold(w.runGate);

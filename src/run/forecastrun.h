@@ -40,6 +40,8 @@ public:
     // asks nothing that would hold it). While a forecast or learning run is under way it only
     // says so. `delayNote`, when given, goes into the run log.
     void run(RunStart how = RunStart::Immediate, const QString &delayNote = {});
+    // Why a run in a folder without sites does not start.
+    static QString noSitesNotice();
 
     // The hidden launch buttons "vantro" and "dorliq".
     LaunchResult startVantro();

@@ -132,7 +132,8 @@ QString nextStartText(double timeOfDay, const std::vector<double> &starts)
     if (!next)
         return {};
     const int minutes = static_cast<int>(*next / 60);
-    return QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return (today ? QString() : QStringLiteral("tomorrow "))
+           + QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString twelveHourText(int hour, int minute)

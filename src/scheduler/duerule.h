@@ -85,8 +85,8 @@ std::vector<double> forecastStarts(std::span<const int, 24> hourFlags, double mi
 // The daily learning start, 3600*hour + 60*minute.
 std::vector<double> learningStarts(int hour, int minute);
 
-// The first of the starts after `timeOfDay`, today or else tomorrow, as "18:15"; empty when none
-// can ever come.
+// The first of the starts after `timeOfDay`, today as "18:15", else tomorrow as "tomorrow 06:15"
+// (the starts come every day, so none is further off); empty when none can ever come.
 QString nextStartText(double timeOfDay, const std::vector<double> &starts);
 
 // An hour and a minute as in "6:05 PM": 0,30 -> "12:30 AM"; 12,0 -> "12:00 PM".

@@ -20,11 +20,11 @@ void SchedulerPanel::showState()
 {
     w.offon->setText(QStringLiteral("Scheduler OFF"));
     MainWindow::setTextColor(w.offon, MainWindow::darkRed());
-    w.Command1->setText(QStringLiteral("Activate scheduler"));
+    w.Command1->setText(QStringLiteral("Activate schedu&ler"));
     if (w.state.schedulerOn) {
         w.offon->setText(QStringLiteral("Scheduler ON"));
         MainWindow::setTextColor(w.offon, MainWindow::darkGreen());
-        w.Command1->setText(QStringLiteral("Deactivate scheduler"));
+        w.Command1->setText(QStringLiteral("Deactivate schedu&ler"));
     }
 }
 
@@ -57,7 +57,7 @@ void SchedulerPanel::activateOrDeactivate()
         w.Timer3->stop();
         w.Label18->setText(QStringLiteral("Mirrix not scheduled"));
         MainWindow::setTextColor(w.Label18, MainWindow::darkRed());
-        w.Command1->setText(QStringLiteral("Activate scheduler"));
+        w.Command1->setText(QStringLiteral("Activate schedu&ler"));
         return;
     }
     for (int h = 0; h < 24; ++h) {
@@ -73,7 +73,7 @@ void SchedulerPanel::activateOrDeactivate()
     enableSchedulingTimer();
     if (s.schedulerOn && s.learningSitesPresent == 1 && (s.learningRunHour > 0 || s.learningRunMinute > 0))
         enableLearningTimer();
-    w.Command1->setText(QStringLiteral("Deactivate scheduler"));
+    w.Command1->setText(QStringLiteral("Deactivate schedu&ler"));
 }
 
 void SchedulerPanel::hourClicked(int hour, bool ticked)

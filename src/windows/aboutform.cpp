@@ -59,7 +59,9 @@ AboutForm::AboutForm(QWidget *owner) : QDialog(owner)
     layout->addWidget(licence);
     layout->addSpacing(12);
     layout->addLayout(buttons);
-    setFixedWidth(460);
+    // As large as its text at any font and scale: lines of about 60 characters, every line shown.
+    Label3->setMinimumWidth(Label3->fontMetrics().averageCharWidth() * 60);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 } // namespace kess

@@ -5,6 +5,7 @@
 #include "core/dialogs.h"
 #include "windows/printing.h"
 #include "windows/rowbox.h"
+#include "windows/textkeys.h"
 #include "windows/textrows.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ ForecastTextForm::ForecastTextForm(AppState &state, QWidget *owner) : QWidget(ow
     setWindowTitle(QStringLiteral("Text of Latest Forecasts"));
     setAttribute(Qt::WA_DeleteOnClose);
     Text1 = makeRowBox(this, "Text1", ForecastRowWidth);
-    Command1 = new QPushButton(QStringLiteral("Print"), this);
+    Command1 = new QPushButton(QStringLiteral("&Print"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2 = new QPushButton(QStringLiteral("Close"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
@@ -34,7 +35,9 @@ ForecastTextForm::ForecastTextForm(AppState &state, QWidget *owner) : QWidget(ow
     buttons->addWidget(Command2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Text1);
+    addFindBox(Text1, layout);
     layout->addLayout(buttons);
+    printByKeyboard(Command1);
     resize(sizeHint().width(), 600);
 }
 
@@ -64,25 +67,8 @@ void ForecastTextForm::print()
         Dialogs::notifyNonBlocking(forecastUnreadable(e));
         return;
     }
-    QPrinter printer;
-    if (Printing::backend().useDefaultPrinter(printer)) {
-        printer.setDocName(QStringLiteral("textall.txt"));
-        if (const QString trouble = printLines(lines, printer); !trouble.isEmpty())
-            Dialogs::notifyNonBlocking(QStringLiteral("The forecast text was not printed: ") + trouble + u'.');
-        return;
-    }
-    const QString suggested = QDir::current().absoluteFilePath(QStringLiteral("textall.pdf"));
-    Printing::backend().choosePdfFile(this, suggested, [this, lines](const QString &file) { printTo(lines, file); });
-}
-
-void ForecastTextForm::printTo(const QStringList &lines, const QString &pdfFile)
-{
-    QPrinter printer;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdfFile);
-    printer.setDocName(QStringLiteral("textall.txt"));
-    if (const QString trouble = printLines(lines, printer); !trouble.isEmpty())
-        Dialogs::notifyNonBlocking(QStringLiteral("The forecast text was not saved as a PDF: ") + trouble + u'.');
+    printThroughDialog(this, lines, QStringLiteral("textall.txt"), QDir::current().absoluteFilePath(QStringLiteral("textall.pdf")),
+                       QStringLiteral("The forecast text"));
 }
 
 } // namespace kess

@@ -22,7 +22,6 @@ public:
     QPushButton *Command1, *Command2;
 
 private:
-    void printTo(const QStringList &lines, const QString &pdfFile);
     AppState &m_state;
 };
 

@@ -14,9 +14,12 @@ public:
     HelpForm(AppState &state, QWidget *owner);
     // Reads "kessphelp.txt" into the box.
     void load();
+    // Prints the help text as shown (Print, Ctrl+P).
+    void print();
 
     QPlainTextEdit *Text1;
     QPushButton *Command1;
+    QPushButton *printButton;
 
 private:
     AppState &m_state;

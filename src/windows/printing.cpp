@@ -2,11 +2,14 @@
 
 #include "windows/rowbox.h"
 
-#include <QFileDialog>
+#include "core/dialogs.h"
+
+#include <QPrintDialog>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <memory>
 
 namespace kess {
 
@@ -40,10 +43,13 @@ Printing::Script::Script(const QString &pdfFile, bool printerInstalled) : m_prev
         printer.setOutputFileName(pdfFile);
         return true;
     };
-    b.choosePdfFile = [this, pdfFile](QWidget *, const QString &suggested,
-                                      std::function<void(const QString &)> chosen) {
-        m_suggested << suggested;
-        chosen(pdfFile);
+    b.askPrinter = [this, pdfFile](QWidget *, QPrinter &printer, std::function<void()> accepted) {
+        ++m_dialogs;
+        if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() != pdfFile)
+            m_suggested << printer.outputFileName();
+        printer.setOutputFormat(QPrinter::PdfFormat); // what the user chose in the dialog
+        printer.setOutputFileName(pdfFile);
+        accepted();
     };
     current() = b;
 }
@@ -63,19 +69,32 @@ void installPrinting()
         printer.setPrinterName(info.printerName());
         return true;
     };
-    b.choosePdfFile = [](QWidget *parent, const QString &suggested, std::function<void(const QString &)> chosen) {
-        auto *dialog = new QFileDialog(parent,
-                                       QStringLiteral("No printer is installed - save the pages as a PDF file instead"),
-                                       suggested, QStringLiteral("PDF files (*.pdf)"));
-        dialog->setAcceptMode(QFileDialog::AcceptSave);
-        dialog->setDefaultSuffix(QStringLiteral("pdf"));
-        dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Save PDF"));
+    b.askPrinter = [](QWidget *parent, QPrinter &printer, std::function<void()> accepted) {
+        auto *dialog = new QPrintDialog(&printer, parent);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [chosen](const QString &file) { chosen(file); });
+        QObject::connect(dialog, &QDialog::finished, dialog, [accepted](int result) {
+            if (result == QDialog::Accepted)
+                accepted();
+        });
         // open() returns at once: a forecast run that is under way goes on while the dialog waits.
         dialog->open();
     };
     Printing::install(b);
+}
+
+void printThroughDialog(QWidget *parent, const QStringList &lines, const QString &docName, const QString &suggestedPdf,
+                        const QString &what)
+{
+    auto printer = std::make_shared<QPrinter>();
+    printer->setDocName(docName);
+    if (!Printing::backend().useDefaultPrinter(*printer)) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(suggestedPdf);
+    }
+    Printing::backend().askPrinter(parent, *printer, [printer, lines, what] {
+        if (const QString trouble = printLines(lines, *printer); !trouble.isEmpty())
+            Dialogs::notifyNonBlocking(what + QStringLiteral(" was not printed: ") + trouble + u'.');
+    });
 }
 
 QString printLines(const QStringList &lines, QPrinter &printer)
@@ -103,9 +122,16 @@ QString printLines(const QStringList &lines, QPrinter &printer)
                     return QStringLiteral("a new page could not be started");
                 row = 0;
             }
-            painter.drawText(QPointF(0, row * lineHeight + fm.ascent()), line.mid(start, columns));
+            // A long line of words is broken after a blank rather than inside a word.
+            qsizetype length = columns;
+            if (line.size() - start > columns) {
+                const qsizetype blank = line.lastIndexOf(u' ', start + columns - 1);
+                if (blank >= start + columns / 2)
+                    length = blank + 1 - start;
+            }
+            painter.drawText(QPointF(0, row * lineHeight + fm.ascent()), line.mid(start, length));
             ++row;
-            start += columns;
+            start += length;
         } while (start < line.size());
     }
     if (!painter.end())

@@ -3,6 +3,7 @@
 #include "windows/textrows.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -11,11 +12,23 @@ namespace kess {
 
 QFont fixedPitchFont(qreal pointSize)
 {
-    QFont font;
+    // The platform theme's fixed font is not always fixed (a theme with none set hands out its
+    // proportional font): each candidate counts only when the font it resolves to is fixed-pitch.
+    QList<QFont> candidates;
     if (QFontDatabase::families().contains(QStringLiteral("Courier New")))
-        font = QFont(QStringLiteral("Courier New"));
-    else
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        candidates << QFont(QStringLiteral("Courier New"));
+    candidates << QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const char *family : {"DejaVu Sans Mono", "Liberation Mono", "Noto Sans Mono", "Monospace", "Courier"})
+        candidates << QFont(QLatin1String(family));
+    for (QFont font : candidates) {
+        font.setStyleHint(QFont::TypeWriter);
+        font.setPointSizeF(pointSize);
+        if (QFontInfo(font).fixedPitch()) {
+            font.setFixedPitch(true);
+            return font;
+        }
+    }
+    QFont font = candidates.first();
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPointSizeF(pointSize);

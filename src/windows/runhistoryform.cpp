@@ -4,10 +4,12 @@
 #include "core/showntext.h"
 #include "run/runrecord.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace kess {
@@ -176,10 +178,15 @@ QVariant RunHistoryModel::headerData(int section, Qt::Orientation orientation, i
     if (section < 0 || section >= columnCount())
         return {};
     const RunRecord &run = m_runs[section];
-    if (role == Qt::DisplayRole)
-        return run.started.toString(QStringLiteral("MM-dd HH:mm")) + u'\n' + durationText(run.lastedMs) + u'\n' +
-               kindWord(run.kind) +
-               (run.abortReason.isEmpty() ? QString() : QStringLiteral(" aborted"));
+    if (role == Qt::DisplayRole) {
+        // Date and time, duration, kind and who started it, and how it went.
+        QString outcome = run.abortReason.isEmpty() ? QStringLiteral("no site lost") : QStringLiteral("! aborted");
+        if (run.abortReason.isEmpty() && run.lostSites() > 0)
+            outcome = QStringLiteral("! %1 lost").arg(run.lostSites());
+        return run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + u'\n' + durationText(run.lastedMs) + u'\n' +
+               kindWord(run.kind) + u'\n' + (run.how == RunStart::Scheduled ? QStringLiteral("scheduled") : QStringLiteral("by hand")) +
+               u'\n' + outcome;
+    }
     if (role == Qt::ToolTipRole)
         return plainToolTip(runTitle(run) + (run.abortReason.isEmpty() ? QString() : QStringLiteral(", aborted: ") + run.abortReason));
     return {};
@@ -197,7 +204,7 @@ QString RunHistoryModel::detail(const QModelIndex &index) const
 RunHistoryForm::RunHistoryForm(QWidget *owner) : QWidget(owner, Qt::Window)
 {
     setObjectName(QStringLiteral("RunHistoryForm"));
-    setWindowTitle(QStringLiteral("Run history"));
+    setWindowTitle(QStringLiteral("Run history - KESSAMIR - ") + QDir::toNativeSeparators(QDir::currentPath()));
     setAttribute(Qt::WA_DeleteOnClose);
     closeByKeyboard(this);
 
@@ -214,7 +221,11 @@ RunHistoryForm::RunHistoryForm(QWidget *owner) : QWidget(owner, Qt::Window)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Fixed sizes: nothing is measured cell by cell, however many runs are kept.
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00-00 00:00")) + 16);
+    int widest = 0; // the widest line a header can hold
+    for (const QString &line : {QStringLiteral("0000-00-00 00:00"), QStringLiteral("no site lost"), QStringLiteral("! aborted"),
+                                QStringLiteral("scheduled"), QStringLiteral("learning"), QStringLiteral("00 min 00 s")})
+        widest = qMax(widest, grid->horizontalHeader()->fontMetrics().horizontalAdvance(line));
+    grid->horizontalHeader()->setDefaultSectionSize(widest + 2 * grid->horizontalHeader()->style()->pixelMetric(QStyle::PM_HeaderMargin) + 16);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
     detailLine = new QLabel(this);

@@ -1,13 +1,16 @@
 // The command line of the real program (--help, --version, --folder), the remembered working
 // folder of the desktop entry's --last-folder, and the version in one place.
 #include "app/commandline.h"
+#include "app/firststart.h"
 #include "app/mainwindow.h"
+#include "demofolder.h"
 #include "core/version.h"
 #include "run/waits.h"
 #include "workfolder.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -188,6 +191,24 @@ private slots:
         QCOMPARE(chooseFolder(request, [] { return QString(); }), std::optional<int>(0));
         QDir::setCurrent(start.path());
         QSettings("kessamir", "kessamir").remove("lastFolder");
+    }
+
+    void aDemoFolderHoldingOtherFilesIsMadeWhereTheUserSays()
+    {
+        QTemporaryDir taken, chosen;
+        QFile mine(taken.filePath("mine.txt"));
+        QVERIFY(mine.open(QIODevice::WriteOnly));
+        mine.close();
+        int asked = 0;
+        const auto previous = demoFolderChooser();
+        demoFolderChooser() = [&](QWidget *) { return ++asked == 1 ? taken.path() : chosen.path(); };
+        FirstStart first(qEnvironmentVariable("KESS_STANDIN_DIR"), taken.path());
+        first.demoButton->click();
+        demoFolderChooser() = previous;
+        QCOMPARE(asked, 2); // the taken folder again is not taken
+        QCOMPARE(first.folder(), chosen.path());
+        QVERIFY(demo::isDemoFolder(chosen.path()));
+        QVERIFY(!demo::isDemoFolder(taken.path()));
     }
 
 private:

@@ -61,7 +61,7 @@ private slots:
             QCOMPARE(l->text(), caption);
         }
         QCOMPARE(w.Label3->palette().color(QPalette::WindowText), QColor(128, 0, 128));
-        QCOMPARE(w.offon->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(w.offon->palette().color(QPalette::WindowText), readableOn(QColor(255, 0, 0), w.palette().color(QPalette::Window)));
 
         const std::pair<const char *, QString> boxes[] = {
             {"exmodchk", "external model (GFS)"}, {"locchk", "local (home) station (if expected for site)"},
@@ -128,11 +128,13 @@ private slots:
         QApplication::setFont(original);
     }
 
-    void colouredLabelsReadOnADarkPalette()
+    void colouredLabelsReadOnLightAndDarkPalettes()
     {
         WorkFolder folder;
         Dialogs::Script dialogs;
         const QPalette light = QApplication::palette();
+        QPalette grey(QColor(239, 239, 239)); // the usual light grey of a desktop theme
+        grey.setColor(QPalette::WindowText, Qt::black);
         QPalette dark(QColor(53, 53, 53), QColor(45, 45, 45));
         dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
         auto everyLabelReads = [](MainWindow &w) {
@@ -142,11 +144,11 @@ private slots:
                 QVERIFY2(ratio >= 4.5, qPrintable(l->objectName() + QStringLiteral(": ") + QString::number(ratio)));
             }
         };
-        {
+        for (const QPalette &palette : {grey, dark}) {
             MainWindow w; // open when the palette changes: the labels follow the change
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
-            QApplication::setPalette(dark);
+            QApplication::setPalette(palette);
             QCoreApplication::processEvents(); // the change reaches the widgets as events
             everyLabelReads(w);
         }
@@ -162,6 +164,41 @@ private slots:
         QApplication::setPalette(light);
         QCoreApplication::processEvents();
         QCOMPARE(w.offon->palette().color(QPalette::WindowText), MainWindow::darkRed()); // as designed
+    }
+
+    void keyboardAndScreenReadersFindTheirWay()
+    {
+        WorkFolder folder;
+        folder.makeSites({{"Boston", "KBOS"}}, {1});
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.List1);
+        // Every tab stop can be seen.
+        for (int i = 0; i < 100; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *at = QApplication::focusWidget();
+            QVERIFY2(at && at->isVisible() && !qobject_cast<QScrollArea *>(at), at ? at->metaObject()->className() : "none");
+        }
+        // Mnemonics: no letter twice; the scheduler button and Run history have theirs.
+        QMap<QChar, QString> keys;
+        for (QPushButton *b : w.findChildren<QPushButton *>()) {
+            const qsizetype at = b->text().indexOf(u'&');
+            if (at < 0 || !b->isVisibleTo(&w))
+                continue;
+            const QChar key = b->text().at(at + 1).toLower();
+            QVERIFY2(!keys.contains(key), qPrintable(keys.value(key) + " / " + b->text()));
+            keys.insert(key, b->text());
+        }
+        QVERIFY(w.Command1->text().contains(u'&') && w.runHistoryButton->text().contains(u'&'));
+        // Each text box is named by its own label.
+        QSet<QString> names;
+        for (QLineEdit *box : {w.mintx, w.mintowaittx, w.ivtx, w.pngtar, w.exbattx})
+            names.insert(box->accessibleName());
+        QVERIFY(names.size() == 5 && !names.contains(QString()));
     }
 
     void minutesFollowTheScrollBarButNotTheOtherWay()

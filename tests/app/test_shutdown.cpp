@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "sites/sitelist.h"
 #include "app/shutdown.h"
+#include "app/runtray.h"
 #include "workfolder.h"
 
 #include <QtTest>
@@ -46,6 +47,7 @@ private slots:
             w.state.learningRunMinute = 5;
             w.siteList().siteClicked(1);
             w.Command9->click();
+            dialogs.answer(true); // end although the scheduler is on
             QVERIFY(w.shutdown().close());
             QVERIFY(w.shutdown().ended());
             QVERIFY(!w.Timer2->isActive());
@@ -168,8 +170,26 @@ private slots:
         dialogs.answer(false);
         QVERIFY(!w.close());
         QVERIFY(w.isVisible());
+        QCOMPARE(dialogs.askedDefaultNo(), dialogs.shown()); // Enter alone keeps the window
+
+        // With the scheduler on and a tray, the window goes to the tray and the schedule goes on.
+        RunTray::AssumeTray tray(true);
+        w.tm[6]->click();
+        w.Command1->click();
+        QVERIFY(!w.close());
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.Timer2->isActive());
+        QCOMPARE(dialogs.shown().size(), 1);
+        w.show(); // Close (and the tray's Quit) says when the next run would have been; No keeps running
+        dialogs.answer(false);
+        QVERIFY(!w.shutdown().close());
+        QCOMPARE(dialogs.askedDefaultNo().size(), 2);
+        QVERIFY2(dialogs.shown().last().contains(QRegularExpression("next scheduled run is due (tomorrow )?06:\\d\\d")),
+                 qPrintable(dialogs.shown().last()));
+        w.runTray().keepInTrayAction()->setChecked(false); // without the setting the frame asks again
         dialogs.answer(true);
         QVERIFY(w.close());
+        w.runTray().keepInTrayAction()->setChecked(true);
         QVERIFY(!WorkFolder::exists("kessinit.txt"));
     }
 };

@@ -1,7 +1,10 @@
 // Start-up: the window restored from the files of the working folder, whatever state they are in.
 #include "core/dialogs.h"
+#include "core/textcolour.h"
 #include "app/mainwindow.h"
 #include "app/shutdown.h"
+#include "app/emptyfolder.h"
+#include "run/forecastrun.h"
 #include "workfolder.h"
 
 #include <QRandomGenerator>
@@ -62,8 +65,8 @@ private slots:
         QCOMPARE(w.mintx->text(), QStringLiteral("30"));
         QCOMPARE(w.state.minutesAfterTheHour, 30.0);
         QCOMPARE(w.offon->text(), QStringLiteral("Scheduler ON"));
-        QCOMPARE(w.offon->palette().color(QPalette::WindowText), QColor(0, 140, 0));
-        QCOMPARE(w.Command1->text(), QStringLiteral("Deactivate scheduler"));
+        QCOMPARE(w.offon->palette().color(QPalette::WindowText), readableOn(QColor(0, 140, 0), w.palette().color(QPalette::Window)));
+        QCOMPARE(w.Command1->text().remove(u'&'), QStringLiteral("Deactivate scheduler"));
         QVERIFY(w.Timer2->isActive());
         QVERIFY(w.bmppng->isChecked());
         QCOMPARE(w.ivtx->text(), QStringLiteral("/opt/irfan"));
@@ -134,6 +137,7 @@ private slots:
         QCOMPARE(w.mintowaittx->text(), QStringLiteral("7"));
         QVERIFY(w.boothr->isChecked());
 
+        dialogs.answer(true); // end although the scheduler is on
         QVERIFY(w.shutdown().close());
         const QStringList written = WorkFolder::lines("kessinit.txt");
         QCOMPARE(written.size(), 39);
@@ -168,7 +172,7 @@ private slots:
             MainWindow w;
             w.startUp();
             QCOMPARE(w.offon->text(), QStringLiteral("Scheduler ON"));
-            QCOMPARE(w.Command1->text(), QStringLiteral("Deactivate scheduler"));
+            QCOMPARE(w.Command1->text().remove(u'&'), QStringLiteral("Deactivate scheduler"));
             QVERIFY(w.Timer2->isActive());
         }
         s[25] = "False";
@@ -192,13 +196,20 @@ private slots:
         QCOMPARE(entries(w), (QStringList{"+ 1 KBOS Boston", " 2  ", "- 3 KSEA Seattle"}));
     }
 
-    void aMissingFolderGivesTheDefaults()
+    void aNewEmptyFolderGivesTheDefaultsAndSaysWhatItNeeds()
     {
         WorkFolder f;
         Dialogs::Script dialogs;
         MainWindow w;
         w.startUp();
-        QCOMPARE(dialogs.shown().size(), 2);
+        w.show();
+        QVERIFY(dialogs.shown().isEmpty()); // no box about optional files in a folder without sites
+        QVERIFY(w.emptyFolderPanel->isVisible());
+        QVERIFY(!w.List1->isVisible());
+        // A run there is refused in words; it leaves no log, no record and no notification.
+        w.Command2->click();
+        QCOMPARE(dialogs.shown(), QStringList{ForecastRun::noSitesNotice()});
+        QVERIFY(!WorkFolder::exists("kesslog.txt") && !WorkFolder::exists("kessruns.csv"));
         QCOMPARE(w.state.siteCount, 0);
         QCOMPARE(w.List1->count(), 0);
         QCOMPARE(w.minscrl->value(), 0);

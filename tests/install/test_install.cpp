@@ -127,6 +127,7 @@ private slots:
         const Result depends = run("dpkg-deb", {"-f", program, "Depends"}, 20);
         QVERIFY2(depends.out.contains("libqt6widgets6") && depends.out.contains("libc6"), qPrintable(depends.out));
         QVERIFY2(depends.out.contains("qt6-qpa-plugins"), qPrintable(depends.out)); // the window needs them
+        QCOMPARE(run("dpkg-deb", {"-f", program, "Suggests"}, 20).out.trimmed(), QStringLiteral("kessamir-standins"));
         const Result contents = run("dpkg-deb", {"-c", program}, 20);
         for (const QString &file : kProgramFiles)
             QVERIFY2(contents.out.contains("./usr/" + file), qPrintable(file + "\n" + contents.out));

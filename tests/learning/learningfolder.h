@@ -4,6 +4,7 @@
 // settings file per site that says whose it is, and the learning include list.
 #include "widgets.h"
 #include "core/dialogs.h"
+#include "core/textcolour.h"
 #include "app/mainwindow.h"
 #include "companions/launcher.h"
 #include "files/records.h"
@@ -61,6 +62,8 @@ inline QColor textColour(const QWidget *w)
 {
     return w->palette().color(QPalette::WindowText);
 }
+// A label's colour as designed, in the shade the label's background shows it.
+inline QColor shownOn(const QWidget *w, const QColor &c) { return kess::readableOn(c, w->palette().color(QPalette::Window)); }
 
 // Waits (bounded) until the program started last has ended; true when it has.
 inline bool lastStartEnded(const MainWindow &w)

@@ -17,6 +17,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QHeaderView>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -127,8 +128,14 @@ private slots:
         w.findChild<QPushButton *>("runHistoryButton")->click();
         RunHistoryForm *history = w.auxWindows().runHistory();
         QVERIFY(history && history->isVisible());
-        QCOMPARE(history->windowTitle(), QStringLiteral("Run history"));
+        QCOMPARE(history->windowTitle(), "Run history - KESSAMIR - " + QDir::toNativeSeparators(QDir::currentPath()));
         const QAbstractItemModel *cells = history->grid->model();
+        // Each header says when (with the year), who started it and whether it lost sites, whole.
+        const QStringList header = cells->headerData(0, Qt::Horizontal).toString().split('\n');
+        QCOMPARE(header[0], started);
+        QCOMPARE(header.mid(2), (QStringList{"forecast", "by hand", "! 1 lost"}));
+        for (const QString &line : header)
+            QVERIFY(history->grid->horizontalHeader()->fontMetrics().horizontalAdvance(line) < history->grid->columnWidth(0));
         QCOMPARE(cells->headerData(0, Qt::Vertical).toString(), QStringLiteral("! KATL Atlanta"));
         QCOMPARE(cells->index(0, 0).data().toString(), QStringLiteral("S"));
         QCOMPARE(cells->index(1, 0).data().toString(), QStringLiteral("F"));
@@ -194,7 +201,7 @@ private slots:
 
         // The next scheduled start beside "Scheduler ON": later today, else tomorrow's first.
         QCOMPARE(nextStartText(18 * 3600, {6 * 3600 + 900, 18 * 3600 + 900}), QStringLiteral("18:15"));
-        QCOMPARE(nextStartText(19 * 3600, {6 * 3600 + 900, 18 * 3600 + 900}), QStringLiteral("06:15"));
+        QCOMPARE(nextStartText(19 * 3600, {6 * 3600 + 900, 18 * 3600 + 900}), QStringLiteral("tomorrow 06:15"));
     }
 
     void theSummaryLineSaysWhatTheRunDid()
@@ -277,12 +284,15 @@ private slots:
 
         // What a forecaster sees each time the run moves on to a site.
         QStringList seen;
+        QList<int> filled; // the bar fills as sites end
         QObject::connect(&w.forecastRun().status(), &RunStatus::movedOn, &w, [&] {
             seen << QStringLiteral("%1 | %2 | %3").arg(progress->isVisible()).arg(progress->text(), elapsed->text());
+            filled << progress->value();
         });
         w.Command2->click();
 
         QCOMPARE(seen.size(), 3);
+        QCOMPARE(filled, (QList<int>{0, 1, 2}));
         QVERIFY2(seen[0].startsWith("1 | site 1 of 3: KBOS Boston | elapsed "), qPrintable(seen[0]));
         QVERIFY2(seen[1].startsWith("1 | site 2 of 3: KATL Atlanta | elapsed "), qPrintable(seen[1]));
         QVERIFY2(seen[2].startsWith("1 | site 3 of 3: KSEA Seattle | elapsed "), qPrintable(seen[2]));

@@ -8,6 +8,8 @@
 // timers and the stand-ins.
 #include "core/clock.h"
 #include "core/dialogs.h"
+#include "core/textcolour.h"
+#include "app/runtray.h"
 #include "app/mainwindow.h"
 #include "run/waits.h"
 #include "scheduler/schedulerpanel.h"
@@ -31,6 +33,12 @@ constexpr double Day = 86400;
 
 const QColor DarkGreen(0, 140, 0);
 const QColor DarkRed(140, 0, 0);
+
+// A label's colour as the window's background shows it (a darker shade where it would read badly).
+QColor onWindow(const QColor &colour, const QWidget *label)
+{
+    return readableOn(colour, label->palette().color(QPalette::Window));
+}
 
 const QString VantroRunning = QStringLiteral("The scheduled forecast run was skipped: VANTRO is still running.");
 
@@ -121,6 +129,7 @@ struct Bench {
         folder.write(QStringLiteral("vantroopen.txt"), QStringList{QStringLiteral("1")});
         QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), QStringLiteral("vantro.exe")));
         vantro.start(QStringLiteral("./vantro.exe"), {QStringLiteral("600")});
+        w.state.siteCount = 1; // a folder with a site: the run starts (and stops at its first check)
         QVERIFY(vantro.waitForStarted());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -167,8 +176,8 @@ QString runsOutsideWindows(const QList<double> &runs, const QList<double> &start
 void checkOn(const MainWindow &w)
 {
     QCOMPARE(w.offon->text(), QStringLiteral("Scheduler ON"));
-    QCOMPARE(w.offon->palette().color(QPalette::WindowText), DarkGreen);
-    QCOMPARE(w.Command1->text(), QStringLiteral("Deactivate scheduler"));
+    QCOMPARE(w.offon->palette().color(QPalette::WindowText), onWindow(DarkGreen, w.offon));
+    QCOMPARE(w.Command1->text().remove(u'&'), QStringLiteral("Deactivate scheduler"));
     QVERIFY(w.Timer2->isActive());
     QCOMPARE(w.Timer2->interval(), 3000);
 }
@@ -178,6 +187,22 @@ void checkOn(const MainWindow &w)
 class TestSchedulerPanel : public QObject {
     Q_OBJECT
 private slots:
+    // Closed through its frame with the scheduler on, the window waits in the tray; runs still start.
+    void aWindowInTheTrayKeepsItsSchedule()
+    {
+        Bench b(hm(6, 14) + 58);
+        RunTray::AssumeTray tray(true);
+        b.clickHours({6});
+        b.click(b.w.Command1);
+        QCOMPARE(b.w.nextRun->text(), QStringLiteral("next run 06:15"));
+        b.w.Timer2->setInterval(100);
+        QVERIFY(!b.w.close());
+        QVERIFY(b.w.isHidden());
+        QTRY_COMPARE_WITH_TIMEOUT(b.watch.runs(), 1, 10000);
+        QCOMPARE(b.w.nextRun->text(), QStringLiteral("next run tomorrow 06:15"));
+        QVERIFY(b.watch.other().isEmpty()); // nothing asked
+    }
+
     // Hours 6 and 18 at 15 minutes: one run each day in each of the two windows, whatever the
     // phase of the ticks, and none at any other time.
     void runsAtTheTickedHours_data()
@@ -273,11 +298,11 @@ private slots:
         b.click(w.Command1);
         QVERIFY(!w.state.schedulerOn);
         QCOMPARE(w.offon->text(), QStringLiteral("Scheduler OFF"));
-        QCOMPARE(w.offon->palette().color(QPalette::WindowText), DarkRed);
-        QCOMPARE(w.Command1->text(), QStringLiteral("Activate scheduler"));
+        QCOMPARE(w.offon->palette().color(QPalette::WindowText), onWindow(DarkRed, w.offon));
+        QCOMPARE(w.Command1->text().remove(u'&'), QStringLiteral("Activate scheduler"));
         QCOMPARE(w.Label18->text(), QStringLiteral("Mirrix not scheduled"));
         QCOMPARE(w.nextRun->text(), QString());
-        QCOMPARE(w.Label18->palette().color(QPalette::WindowText), DarkRed);
+        QCOMPARE(w.Label18->palette().color(QPalette::WindowText), onWindow(DarkRed, w.Label18));
         QVERIFY(!w.Timer2->isActive());
         QVERIFY(!w.Timer3->isActive());
         for (int h = 0; h < 24; ++h) {
@@ -338,7 +363,7 @@ private slots:
         checkOn(w);
         QCOMPARE(w.Timer3->isActive(), !label.isEmpty());
         QCOMPARE(w.Label18->text(), label.isEmpty() ? QStringLiteral("earlier text") : label);
-        QCOMPARE(w.Label18->palette().color(QPalette::WindowText), label.isEmpty() ? DarkRed : DarkGreen);
+        QCOMPARE(w.Label18->palette().color(QPalette::WindowText), onWindow(label.isEmpty() ? DarkRed : DarkGreen, w.Label18));
     }
 
     // A due tick while another run is under way passes silently and the start is not made up

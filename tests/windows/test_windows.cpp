@@ -12,6 +12,8 @@
 #include "workfolder.h"
 
 #include <QElapsedTimer>
+#include <QLayout>
+#include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextBlock>
@@ -105,7 +107,7 @@ private slots:
         QVERIFY(form);
         QVERIFY(form->isVisible());
         QCOMPARE(form->windowTitle(), QStringLiteral("Text of Latest Forecasts"));
-        QCOMPARE(form->Command1->text(), QStringLiteral("Print"));
+        QCOMPARE(form->Command1->text().remove(u'&'), QStringLiteral("Print"));
         QCOMPARE(form->Command2->text(), QStringLiteral("Close"));
         QVERIFY(form->Text1->font().fixedPitch());
 
@@ -169,7 +171,8 @@ private slots:
             QCOMPARE(rows.mid(i * 103 + 2, 98).trimmed(), line.trimmed());
         }
         for (const char *topic : {"THE WORKING FOLDER", "SCHEDULE", "SETTINGS", "DAYLIGHT SAVING TIME", "LEARNING",
-                                  "textall.txt", "kesslog.txt", "WHEN A RUN OR A SITE IS SKIPPED"})
+                                  "textall.txt", "kesslog.txt", "WHEN A RUN OR A SITE IS SKIPPED", "Run history",
+                                  "the tray", "--companion-deadline", "kessamir.lock", "demo folder"})
             QVERIFY2(rows.contains(QLatin1String(topic)), topic);
     }
 
@@ -319,6 +322,8 @@ private slots:
         for (int i = 0; i < 800; ++i)
             lines << (i % 50 == 49 ? QStringLiteral(" ") : QStringLiteral("Site %1 forecast, line %2").arg(i / 50).arg(i));
         lines[10] = QStringLiteral("WIDE ") + QString(140, u'w') + QStringLiteral(" END");
+        const QString words = QStringLiteral("forecast ").repeated(25).trimmed(); // broken between words
+        lines[20] = words;
         folder.write(QStringLiteral("textall.txt"), lines);
         ShownMain main;
         QTest::mouseClick(main.w.Command7, Qt::LeftButton);
@@ -343,18 +348,66 @@ private slots:
         const int wide = int(printed.indexOf(QRegularExpression(QStringLiteral("^WIDE w+$"))));
         QVERIFY(wide >= 0);
         printed[wide] += printed.takeAt(wide + 1);
+        const int first = int(printed.indexOf(QRegularExpression(QStringLiteral("^(forecast ?)+$"))));
+        QVERIFY(first >= 0);
+        int wordBreaks = 0;
+        while (printed[first].size() < words.size()) {
+            ++wordBreaks;
+            QVERIFY2(QRegularExpression("^forecast( forecast)*$").match(printed[first + 1]).hasMatch(), qPrintable(printed[first + 1]));
+            printed[first] += u' ' + printed.takeAt(first + 1);
+        }
         QCOMPARE(printed, nonBlank(lines));
 
-        // With a printer installed the pages go straight to it, without a question.
+        // With a printer installed the print dialog has it chosen; Ctrl+P does the same as Print.
         QFile::remove(pdf);
         {
             Printing::Script printing(pdf, true);
-            QTest::mouseClick(form->Command1, Qt::LeftButton);
+            form->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), form);
+            QTest::keyClick(form, Qt::Key_P, Qt::ControlModifier);
             QVERIFY(printing.suggested().isEmpty());
+            QCOMPARE(printing.dialogs(), 1);
         }
         QVERIFY(QFile::exists(pdf));
-        QCOMPARE(nonBlank(pdfText(pdf, &pages)).size(), printed.size() + 1);
+        QCOMPARE(nonBlank(pdfText(pdf, &pages)).size(), printed.size() + 1 + wordBreaks);
         QVERIFY(dialogs.shown().isEmpty());
+    }
+
+    void helpAndForecastTextFindPrintAndFitTheirText()
+    {
+        WorkFolder folder;
+        Dialogs::Script dialogs;
+        folder.write(QStringLiteral("kessphelp.txt"), QStringList{"The run list", "Scheduled runs start at the ticked hours"});
+        ShownMain main;
+        QTest::mouseClick(main.w.Command10, Qt::LeftButton);
+        HelpForm *help = main.w.auxWindows().help();
+        help->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), help);
+        QTest::keyClick(help, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(help->findChild<QLineEdit *>("findBox")->isVisible());
+        QTest::keyClicks(help->findChild<QLineEdit *>("findBox"), "ticked");
+        QCOMPARE(help->Text1->textCursor().selectedText(), QStringLiteral("ticked"));
+        const QString pdf = folder.path() + QStringLiteral("/help.pdf");
+        {
+            Printing::Script printing(pdf, false);
+            QTest::keyClick(help, Qt::Key_P, Qt::ControlModifier);
+            QCOMPARE(printing.suggested(), QStringList{QDir(folder.path()).absoluteFilePath("kessphelp.pdf")});
+        }
+        int pages = 0;
+        QCOMPARE(nonBlank(pdfText(pdf, &pages)), (QStringList{"The run list", "Scheduled runs start at the ticked hours"}));
+
+        // About shows all of its text at a large font too.
+        const QFont original = QApplication::font();
+        for (int points : {9, 14}) {
+            QFont font = original;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+            AboutForm about(&main.w);
+            about.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&about));
+            QVERIFY2(about.height() >= about.layout()->totalHeightForWidth(about.width()), qPrintable(QString::number(points)));
+        }
+        QApplication::setFont(original);
     }
 };
 
