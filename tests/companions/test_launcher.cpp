@@ -61,14 +61,12 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_oldCurrent;
     QByteArray m_oldPath;
-    QByteArray m_oldPrefix;
 };
 
 void TestLauncher::init()
 {
     m_oldCurrent = QDir::currentPath();
     m_oldPath = qgetenv("PATH");
-    m_oldPrefix = qgetenv("WINEPREFIX");
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir::setCurrent(m_dir->path()));
@@ -77,7 +75,7 @@ void TestLauncher::init()
 void TestLauncher::cleanup()
 {
     qputenv("PATH", m_oldPath);
-    m_oldPrefix.isNull() ? qunsetenv("WINEPREFIX") : qputenv("WINEPREFIX", m_oldPrefix);
+    qunsetenv("WINEPREFIX");
     QDir::setCurrent(m_oldCurrent);
     m_dir.reset();
 }
@@ -163,35 +161,22 @@ void TestLauncher::driveLettersThroughTheWinePrefix()
 {
     SKIP_ON_WINDOWS();
     // A prefix whose C: holds "Vantro/After.BAT"; matched without regard to case, as Wine does.
-    const QString prefix = QDir::current().absoluteFilePath(QStringLiteral("prefix"));
     QVERIFY(QDir().mkpath(QStringLiteral("prefix/dosdevices")) && QDir().mkpath(QStringLiteral("prefix/drive_c/Vantro")));
     QVERIFY(QFile::link(QStringLiteral("../drive_c"), QStringLiteral("prefix/dosdevices/c:")));
     QVERIFY(writeFile(QStringLiteral("prefix/drive_c/Vantro/After.BAT"), "echo x\r\n", kPlain));
-    qputenv("WINEPREFIX", prefix.toLocal8Bit());
-    const QString vantro = QFileInfo(QStringLiteral("prefix/drive_c/Vantro")).canonicalFilePath();
-    QCOMPARE(hostPath(QStringLiteral("C:\\VANTRO\\pelthor\\lastpel.txt")).path, vantro + QStringLiteral("/pelthor/lastpel.txt"));
-    QCOMPARE(hostPath(QStringLiteral("c:\\vantro\\")).path, vantro + u'/');
-    QCOMPARE(windowsPath(vantro + QStringLiteral("/x/")), QStringLiteral("C:\\Vantro\\x\\"));
-    QCOMPARE(windowsPath(QStringLiteral("/usr/bin")), QStringLiteral("Z:\\usr\\bin"));
+    qputenv("WINEPREFIX", QDir::current().absoluteFilePath(QStringLiteral("prefix")).toLocal8Bit());
+    QCOMPARE(hostPath(QStringLiteral("C:\\VANTRO\\pelthor\\lastpel.txt")).path,
+             QFileInfo(QStringLiteral("prefix/drive_c/Vantro")).canonicalFilePath() + QStringLiteral("/pelthor/lastpel.txt"));
+    QCOMPARE(windowsPath(QStringLiteral("/usr/bin/")), QStringLiteral("Z:\\usr\\bin\\"));
     QVERIFY(hostPath(QStringLiteral("d:\\data\\")).problem.contains(QStringLiteral("drive D:")));
-
-    // A batch file goes to Wine's cmd /c, named as Windows programs name it.
-    QVERIFY(QDir().mkdir(QStringLiteral("bin")));
-    QVERIFY(writeFile(QStringLiteral("bin/wine"), "#!/bin/sh\necho \"$@\" > wine-args.txt\n", kExecutable));
+    // A batch file goes to Wine's cmd /c, named as Windows programs name it; not when cmd would split the name.
+    QVERIFY(QDir().mkdir(QStringLiteral("bin")) &&
+            writeFile(QStringLiteral("bin/wine"), "#!/bin/sh\necho \"$@\" > wine-args.txt\n", kExecutable));
     qputenv("PATH", QDir::current().absoluteFilePath(QStringLiteral("bin")).toLocal8Bit() + ':' + m_oldPath);
-    LaunchResult r = launchProgram(QStringLiteral("c:\\vantro\\after.bat"));
-    QVERIFY2(r.ok(), qPrintable(r.reason));
-    QCOMPARE(r.via, QStringLiteral("Wine's cmd /c"));
+    QCOMPARE(launchProgram(QStringLiteral("c:\\vantro\\after.bat")).via, QStringLiteral("Wine's cmd /c"));
     QTRY_COMPARE_WITH_TIMEOUT(contents(QStringLiteral("wine-args.txt")), QByteArray("cmd /c C:\\Vantro\\After.BAT\n"), 10000);
-    // cmd would split this name at the "&": not started.
     QVERIFY(writeFile(QStringLiteral("prefix/drive_c/a&b.cmd"), "echo x\r\n", kPlain));
     QCOMPARE(launchProgram(QStringLiteral("c:\\a&b.cmd")).error, int(ErrBadFileName));
-
-    // No prefix: said, not started.
-    qputenv("WINEPREFIX", QDir::current().absoluteFilePath(QStringLiteral("none")).toLocal8Bit());
-    r = launchProgram(QStringLiteral("c:\\vantro\\after.bat"));
-    QCOMPARE(r.error, int(ErrFileNotFound));
-    QVERIFY2(r.reason.contains(QStringLiteral("no Wine prefix")), qPrintable(r.reason));
 }
 
 void TestLauncher::searchPath()
