@@ -359,7 +359,7 @@ private slots:
         qputenv("WINEPREFIX", (f.path() + "/prefix").toLocal8Bit());
         qputenv("WINEDEBUG", "-all");
         QVERIFY(QProcess::execute("wineboot", {"-i"}) == 0);
-        for (const QString to : {vantro, f.path() + "/prefix/drive_c/Program Files/IrfanView"})
+        for (const QString &to : {vantro, f.path() + "/prefix/drive_c/Program Files/IrfanView"})
             for (QDirIterator it(standins, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
                 const QString file = it.next(), target = to + file.mid(standins.size());
                 QVERIFY(QDir().mkpath(QFileInfo(target).path()) && QFile::copy(file, target));
