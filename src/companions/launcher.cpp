@@ -1,5 +1,6 @@
 #include "launcher.h"
 
+#include "companions/drivepaths.h"
 #include "files/errors.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
@@ -29,8 +31,18 @@ namespace kess {
 
 namespace {
 
-QString resolve(const QString &name)
+QString resolve(const QString &name, QString *why = nullptr)
 {
+    if (hasDriveLetter(name)) {
+        const HostPath mapped = hostPath(name);
+        if (!mapped.ok()) {
+            if (why)
+                *why = mapped.problem;
+            return {};
+        }
+        const QFileInfo here(mapped.path);
+        return here.isFile() ? here.absoluteFilePath() : QString();
+    }
     const QFileInfo direct(name);
     if (name.contains(u'/') || name.contains(u'\\'))
         return direct.isFile() ? direct.absoluteFilePath() : QString(); // a FIFO would hold the look at it
@@ -50,6 +62,12 @@ bool isWindowsExecutable(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(2) == "MZ";
+}
+
+bool isBatchFile(const QString &path)
+{
+    return path.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".cmd"), Qt::CaseInsensitive);
 }
 
 #ifndef Q_OS_WIN
@@ -136,28 +154,49 @@ pid_t spawn(const QString &program, const QStringList &args)
 LaunchResult launchProgram(const QString &name, const QStringList &arguments)
 {
     LaunchResult result;
-    const QString path = resolve(name);
+    QString why;
+    const QString path = resolve(name, &why);
     if (path.isEmpty()) {
         result.error = ErrFileNotFound;
-        result.reason = name + QStringLiteral(" was not found");
+        result.reason = name + (why.isEmpty() ? QStringLiteral(" was not found") : QStringLiteral(" cannot be found: ") + why);
         return result;
     }
     QString program = path;
     QStringList args = arguments;
+    result.via = QStringLiteral("directly");
 #ifdef Q_OS_WIN
-    if (path.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
+    if (isBatchFile(path)) {
         program = QStringLiteral("cmd");
         args.prepend(QDir::toNativeSeparators(path));
         args.prepend(QStringLiteral("/c"));
+        result.via = QStringLiteral("cmd /c");
     }
 #else
-    if (path.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
-        // Batch files end their lines with CR LF; the shell gets them without the CRs.
-        program = QStringLiteral("/bin/sh");
-        args = {QStringLiteral("-c"), QStringLiteral("tr -d '\\r' < \"$0\" | /bin/sh"), path};
+    if (isBatchFile(path)) {
+        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+        if (!wine.isEmpty()) {
+            // cmd reads its command line itself: a path it would take for more than a file name
+            // is not handed to it.
+            const QString windows = windowsPath(path);
+            static const QRegularExpression special(QStringLiteral("[\"%&<>^|\\x00-\\x1f]"));
+            if (windows.contains(special)) {
+                result.error = ErrBadFileName;
+                result.reason = name + QStringLiteral(" holds a character that cmd would not take as part of a file name");
+                return result;
+            }
+            program = wine;
+            args = {QStringLiteral("cmd"), QStringLiteral("/c"), windows};
+            result.via = QStringLiteral("Wine's cmd /c");
+        } else {
+            // Batch files end their lines with CR LF; the shell gets them without the CRs.
+            program = QStringLiteral("/bin/sh");
+            args = {QStringLiteral("-c"), QStringLiteral("tr -d '\\r' < \"$0\" | /bin/sh"), path};
+            result.via = QStringLiteral("/bin/sh (Wine is not installed)");
+        }
     } else if (isWindowsExecutable(path)) {
         program = QStringLiteral("wine");
         args.prepend(path);
+        result.via = QStringLiteral("wine");
     }
 #endif
     qint64 pid = 0;
@@ -175,6 +214,17 @@ LaunchResult launchProgram(const QString &name, const QStringList &arguments)
     }
     result.pid = pid;
     return result;
+}
+
+bool startsUnderWine(const QString &name)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(name);
+    return false;
+#else
+    const QString path = resolve(name);
+    return !path.isEmpty() && !isBatchFile(path) && isWindowsExecutable(path);
+#endif
 }
 
 bool processAlive(qint64 pid)

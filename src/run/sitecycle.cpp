@@ -7,6 +7,7 @@
 #include "core/dialogs.h"
 #include "app/mainwindow.h"
 #include "companions/companionopen.h"
+#include "companions/drivepaths.h"
 #include "companions/launchreport.h"
 #include "companions/replypoll.h"
 #include "files/errors.h"
@@ -324,10 +325,19 @@ ForecastRun::Outcome ForecastRun::forecastSite(int site)
     checkPelthorFolder(site);
     s.copySource = s.workingFolder + QStringLiteral("lastpel.txt");
     s.copyDestination = s.workingFolder + QStringLiteral("lastpel") + prefix + QStringLiteral(".txt");
-    try {
-        copyFile(s.copySource, s.copyDestination, Flush::Cached);
-    } catch (const FileError &e) {
-        outputLost(site, s.copySource, s.copyDestination, e);
+    const HostPath from = hostPath(s.copySource);
+    const HostPath to = hostPath(s.copyDestination);
+    if (!from.ok() || !to.ok()) {
+        // A folder that cannot be found here is no lastpel file that happens to be missing.
+        const QString why = from.ok() ? to.problem : from.problem;
+        m_log.mark(QStringLiteral("Site %1: lastpel.txt not copied: %2").arg(site).arg(why));
+        m_status.trouble(QStringLiteral("lastpel.txt of site %1 not copied (%2)").arg(site).arg(why));
+    } else {
+        try {
+            copyFile(from.path, to.path, Flush::Cached);
+        } catch (const FileError &e) {
+            outputLost(site, s.copySource, s.copyDestination, e);
+        }
     }
 
     // 20-21.
@@ -416,10 +426,13 @@ void ForecastRun::checkPelthorFolder(int site)
 {
     // The folder comes from the site's PELTHOR settings as an absolute path: in a copied working
     // folder it still names the original, whose lastpel files and PNGs this run then uses.
+    const HostPath folder = hostPath(s.workingFolder);
+    if (!folder.ok())
+        return; // the lastpel copy says so
     const QString here = QDir::current().canonicalPath();
-    QString there = QFileInfo(s.workingFolder).canonicalFilePath();
+    QString there = QFileInfo(folder.path).canonicalFilePath();
     if (there.isEmpty())
-        there = QDir::cleanPath(QDir::current().absoluteFilePath(s.workingFolder));
+        there = QDir::cleanPath(QDir::current().absoluteFilePath(folder.path));
     if (there == here || there.startsWith(here + u'/'))
         return;
     m_log.mark(QStringLiteral("Site %1: its PELTHOR folder %2 is outside the working folder %3; "
@@ -443,8 +456,28 @@ void ForecastRun::pngStep(int site)
     const LaunchResult r = startAndReport(s, QStringLiteral("bmppng.bat"));
 #else
     // "bmppng.bat" stays for the user to read, but its text comes from settings files: no shell
-    // reads it here. The converter gets the same values, each one a whole argument.
-    const LaunchResult r = startAndReport(s, conversion.program, false, conversion.arguments);
+    // reads it here. The converter gets the same values, each one a whole argument: the folders
+    // as found here, or in Windows form for a converter that runs under Wine.
+    QStringList problems;
+    const auto found = [&problems](const QString &value) {
+        const HostPath mapped = hostPath(value);
+        if (!mapped.ok())
+            problems << mapped.problem;
+        return mapped.path;
+    };
+    const QString viewer = found(withSeparator(w.ivtx->text()) + QStringLiteral("i_view32.exe"));
+    const QString bmps = found(s.workingFolder);
+    const bool ownTarget = s.pngTargetFolder != QLatin1String("\\");
+    const QString pngs = ownTarget ? found(s.pngTargetFolder) : s.pngTargetFolder;
+    if (!problems.isEmpty()) {
+        pngFailed(site, problems.join(QStringLiteral("; ")));
+        return;
+    }
+    const bool underWine = startsUnderWine(viewer);
+    const QStringList arguments =
+        underWine ? pngConversion({}, windowsPath(bmps), ownTarget ? windowsPath(pngs) : pngs).arguments
+                  : pngConversion({}, bmps, pngs).arguments;
+    const LaunchResult r = startAndReport(s, viewer, false, arguments);
 #endif
     if (r.ok())
         m_conversions.append({site, r.pid});
@@ -486,7 +519,13 @@ void ForecastRun::batchStep(int site)
     if (s.runBatchFile != 1 || (site != s.siteCount && site != 25))
         return;
     s.batchFile = w.exbattx->text();
-    startAndReport(s, s.batchFile);
+    const LaunchResult r = startAndReport(s, s.batchFile);
+    if (r.ok()) {
+        m_log.mark(QStringLiteral("Batch file %1 started after site %2, %3").arg(s.batchFile).arg(site).arg(r.via));
+        return;
+    }
+    m_log.mark(QStringLiteral("Batch file not started after site %1: %2").arg(site).arg(r.reason));
+    m_status.trouble(QStringLiteral("batch file not started after site %1 (%2)").arg(site).arg(r.reason));
 }
 
 } // namespace kess

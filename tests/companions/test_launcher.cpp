@@ -1,11 +1,13 @@
 // Starting programs by bare name: the working folder before the search path, batch files
 // through the shell, Windows executables through wine, 53 for what cannot be started, and
 // whether a started program is still running.
+#include "companions/drivepaths.h"
 #include "companions/launcher.h"
 #include "files/errors.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +51,7 @@ private slots:
     void batchFileThroughShell_data();
     void batchFileThroughShell();
     void windowsExecutableThroughWine();
+    void driveLettersThroughTheWinePrefix();
     void searchPath();
     void cannotStart_data();
     void cannotStart();
@@ -73,6 +76,7 @@ void TestLauncher::init()
 void TestLauncher::cleanup()
 {
     qputenv("PATH", m_oldPath);
+    qunsetenv("WINEPREFIX");
     QDir::setCurrent(m_oldCurrent);
     m_dir.reset();
 }
@@ -123,9 +127,13 @@ void TestLauncher::batchFileThroughShell()
     const QString bat = absolute ? QDir::current().absoluteFilePath(QStringLiteral("user/after.bat"))
                                  : QStringLiteral("bmppng.bat");
     QVERIFY(writeFile(bat, "echo started > started.txt\n", kPlain));
+    // Without wine on the search path.
+    QVERIFY(QDir().mkdir(QStringLiteral("bin")) && QFile::link(QStringLiteral("/usr/bin/tr"), QStringLiteral("bin/tr")));
+    qputenv("PATH", QDir::current().absoluteFilePath(QStringLiteral("bin")).toLocal8Bit());
     const LaunchResult r = launchProgram(bat);
     QVERIFY2(r.ok(), qPrintable(r.reason));
     QVERIFY(r.pid > 0);
+    QCOMPARE(r.via, QStringLiteral("/bin/sh (Wine is not installed)"));
     // Started in the working folder, not in the folder of the batch file.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("started.txt")), 10000);
 }
@@ -148,6 +156,28 @@ void TestLauncher::windowsExecutableThroughWine()
     QTRY_COMPARE_WITH_TIMEOUT(contents(QStringLiteral("wine-args.txt")).trimmed(),
                               QDir::current().absoluteFilePath(QStringLiteral("dorliq.exe")).toLocal8Bit(),
                               10000);
+}
+
+void TestLauncher::driveLettersThroughTheWinePrefix()
+{
+    SKIP_ON_WINDOWS();
+    // A prefix whose C: holds "Vantro/After.BAT"; matched without regard to case, as Wine does.
+    QVERIFY(QDir().mkpath(QStringLiteral("prefix/dosdevices")) && QDir().mkpath(QStringLiteral("prefix/drive_c/Vantro")));
+    QVERIFY(QFile::link(QStringLiteral("../drive_c"), QStringLiteral("prefix/dosdevices/c:")));
+    QVERIFY(writeFile(QStringLiteral("prefix/drive_c/Vantro/After.BAT"), "echo x\r\n", kPlain));
+    qputenv("WINEPREFIX", QDir::current().absoluteFilePath(QStringLiteral("prefix")).toLocal8Bit());
+    QCOMPARE(hostPath(QStringLiteral("C:\\VANTRO\\pelthor\\lastpel.txt")).path,
+             QFileInfo(QStringLiteral("prefix/drive_c/Vantro")).canonicalFilePath() + QStringLiteral("/pelthor/lastpel.txt"));
+    QCOMPARE(windowsPath(QStringLiteral("/usr/bin/")), QStringLiteral("Z:\\usr\\bin\\"));
+    QVERIFY(hostPath(QStringLiteral("d:\\data\\")).problem.contains(QStringLiteral("drive D:")));
+    // A batch file goes to Wine's cmd /c, named as Windows programs name it; not when cmd would split the name.
+    QVERIFY(QDir().mkdir(QStringLiteral("bin")) &&
+            writeFile(QStringLiteral("bin/wine"), "#!/bin/sh\necho \"$@\" > wine-args.txt\n", kExecutable));
+    qputenv("PATH", QDir::current().absoluteFilePath(QStringLiteral("bin")).toLocal8Bit() + ':' + m_oldPath);
+    QCOMPARE(launchProgram(QStringLiteral("c:\\vantro\\after.bat")).via, QStringLiteral("Wine's cmd /c"));
+    QTRY_COMPARE_WITH_TIMEOUT(contents(QStringLiteral("wine-args.txt")), QByteArray("cmd /c C:\\Vantro\\After.BAT\n"), 10000);
+    QVERIFY(writeFile(QStringLiteral("prefix/drive_c/a&b.cmd"), "echo x\r\n", kPlain));
+    QCOMPARE(launchProgram(QStringLiteral("c:\\a&b.cmd")).error, int(ErrBadFileName));
 }
 
 void TestLauncher::searchPath()

@@ -7,7 +7,11 @@
 #include "standins.h"
 #include "workfolder.h"
 
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 using namespace kess;
@@ -333,6 +337,72 @@ private slots:
         QVERIFY(WorkFolder::exists("latestKBO.vnf"));
         QVERIFY(dialogs.shown().isEmpty());
         settle();
+    }
+
+    void aWindowsPelthorFolderWithoutAWinePrefixIsReported()
+    {
+        qputenv("WINEPREFIX", "/nonexistent/kessamir-prefix");
+        QuickRun run({1, 1, 0});
+        run.folder.write("r2.txt", WorkFolder::pelthorSettings("c:\\vantro\\"));
+        run.w.Command2->click();
+        qunsetenv("WINEPREFIX");
+        const QString why = "c:\\vantro\\lastpel.txt is a Windows path and there is no Wine prefix at /nonexistent/kessamir-prefix";
+        QVERIFY(WorkFolder::lines("kesslog.txt").contains("Site 2: lastpel.txt not copied: " + why));
+        QVERIFY(WorkFolder::lines("kesshistory.txt").last().endsWith("2 of 2 sites forecast, troubles: lastpel.txt of site 2 not copied (" + why + ")"));
+        settle();
+    }
+
+    void windowsCompanionsUnderWine()
+    {
+        const QString standins = qEnvironmentVariable("KESS_WINDOWS_STANDINS");
+        if (standins.isEmpty() || QStandardPaths::findExecutable("wine").isEmpty())
+            QSKIP("needs wine and the Windows stand-ins (KESS_WINDOWS_STANDINS, made by scripts/windows)");
+        WorkFolder f;
+        const QString vantro = f.path() + "/prefix/drive_c/vantro";
+        qputenv("WINEPREFIX", (f.path() + "/prefix").toLocal8Bit());
+        qputenv("WINEDEBUG", "-all");
+        QVERIFY(QProcess::execute("wineboot", {"-i"}) == 0);
+        for (const QString &to : {vantro, f.path() + "/prefix/drive_c/Program Files/IrfanView"})
+            for (QDirIterator it(standins, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+                const QString file = it.next(), target = to + file.mid(standins.size());
+                QVERIFY(QDir().mkpath(QFileInfo(target).path()) && QFile::copy(file, target));
+            }
+        QVERIFY(QDir().mkpath(f.path() + "/prefix/drive_c/skew-t") && QDir::setCurrent(vantro));
+        f.makeSites(kSites.mid(0, 2), {1, 1});
+        for (const char *name : {"vantroopen.txt", "dorliqopen.txt", "pelthoropen.txt"})
+            f.write(QLatin1String(name), QStringList{"0"});
+        f.write("standins.txt", QStringList{"delay = 0.05"});
+        for (int site = 1; site <= 2; ++site) {
+            // What PELTHOR left in the site's own folder last time (or now), and a chart to convert.
+            const QString folder = QStringLiteral("pelthor/site%1").arg(site);
+            QVERIFY(QDir().mkpath(folder) && QImage(8, 8, QImage::Format_RGB32).save(folder + QStringLiteral("/chart%1.bmp").arg(site)));
+            f.write(folder + "/lastpel.txt", QStringList{"earlier verification for " + kSites[site - 1].second});
+            f.write(QStringLiteral("r%1.txt").arg(site), WorkFolder::pelthorSettings("c:\\vantro\\" + QString(folder).replace('/', '\\') + '\\'));
+        }
+        f.write("after.bat", QByteArray("@echo off\r\necho batch ran> ran.txt\r\ncopy ran.txt copied.txt\r\n"));
+        RunTimingOverride timing(kess::test::quickRunTiming());
+        Dialogs::Script dialogs;
+        MainWindow w;
+        w.startUp();
+        w.bmppng->setChecked(true);
+        w.ivtx->setText("c:\\Program Files\\IrfanView");
+        w.pngtar->setText("c:\\skew-t");
+        w.exbat->setChecked(true);
+        w.exbattx->setText("c:\\vantro\\after.bat");
+        w.Command2->click();
+        QVERIFY2(WorkFolder::lines("kesshistory.txt").value(0).endsWith("2 of 2 sites forecast"), "troubles");
+        QVERIFY(WorkFolder::lines("kesslog.txt").contains("Batch file c:\\vantro\\after.bat started after site 2, Wine's cmd /c"));
+        QVERIFY(WorkFolder::lines("pelthor/site1/lastpelKBO.txt").join(' ').contains("KBOS") &&
+                WorkFolder::lines("pelthor/site2/lastpelKAT.txt").join(' ').contains("KATL"));
+        QTRY_VERIFY_WITH_TIMEOUT(WorkFolder::lines("copied.txt") == QStringList{"batch ran"}, 30000);
+        QVERIFY(WorkFolder::exists("../skew-t/chart1.png") && WorkFolder::exists("../skew-t/chart2.png"));
+        QVERIFY2(dialogs.shown().isEmpty(), qPrintable(dialogs.shown().join(" | ")));
+        // Every program of the prefix has ended (the server ends after them), or is ended now.
+        QProcess server;
+        server.start("wineserver", {"-w"});
+        if (!server.waitForFinished(60000))
+            QProcess::execute("wineserver", {"-k"});
+        qunsetenv("WINEPREFIX");
     }
 };
 
