@@ -152,8 +152,11 @@ private slots:
         QCOMPARE(history.grid->model()->index(0, 0).data().toString(), QStringLiteral("S"));
 
         // More sites than the program can have: the 99 newest are shown.
-        for (int n = 0; n < 150; ++n)
-            appendRunRecord(RunRecord{.sites = {SiteResult{1, QString::number(n), "x", SiteOutcome::Done, {}}}});
+        for (int n = 0; n < 150; ++n) {
+            RunRecord record;
+            record.sites = {SiteResult{1, QString::number(n), "x", SiteOutcome::Done, {}}};
+            appendRunRecord(record);
+        }
         history.load();
         QCOMPARE(history.grid->model()->rowCount(), 99);
         QCOMPARE(history.grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("149 x"));

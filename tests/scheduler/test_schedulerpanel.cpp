@@ -104,7 +104,8 @@ public:
                               m_other << t;
                               return false;
                           },
-                          [this](const QString &t) { t.startsWith(VantroRunning) ? void(++m_runs) : void(m_other << t); }});
+                          [this](const QString &t) { t.startsWith(VantroRunning) ? void(++m_runs) : void(m_other << t); },
+                          {}});
     }
     int runs() const { return m_runs; }
     const QStringList &other() const { return m_other; }

@@ -344,7 +344,8 @@ private slots:
                               w.forecastRun().run();
                               return true;
                           },
-                          [](const QString &) {}});
+                          [](const QString &) {},
+                          {}});
         w.Command4->click();
         QCOMPARE(asked, QStringList{kMergeQuestion});
         QCOMPARE(WorkFolder::lines("kesslog.txt").last(), QStringLiteral("Got to 11"));
