@@ -8,8 +8,10 @@
 
 #include <QProcess>
 #include <QtTest>
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace kess;
 using kess::test::WorkFolder;
@@ -34,6 +36,9 @@ class TestUntrusted : public QObject {
 private slots:
     void linksSpecialFilesOddCodesAndLongListsStayInside()
     {
+#ifdef Q_OS_WIN
+        QSKIP("needs symbolic links made without privileges, FIFOs and /dev/zero");
+#else
         RunTimingOverride timing(kess::test::quickRunTiming());
         WorkFolder f;
         QTemporaryDir outside;
@@ -65,6 +70,7 @@ private slots:
         QVERIFY(sea[0].contains(QStringLiteral("\u2026 and 99950 more (see seatempanomalies.txt)")));
         QVERIFY(sea[0].count(u'\r') < 60);
         QTest::qWait(1500); // the PELTHOR stand-ins close
+#endif
     }
 
     void shellTextNeverRunsAndBlanksConvert()
@@ -95,6 +101,9 @@ private slots:
 
     void oneCopyPerFolderWhateverItsName()
     {
+#ifdef Q_OS_WIN
+        QSKIP("a folder name in a legacy 8-bit encoding exists only on Linux (Windows names are UTF-16)");
+#else
         QTemporaryDir base;
         const QByteArray folder = QFile::encodeName(base.path()) + "/caf\xe9"; // Latin-1, not UTF-8
         QVERIFY(::mkdir(folder.constData(), 0700) == 0);
@@ -124,6 +133,7 @@ private slots:
         first.kill();
         first.waitForFinished(5000);
         QProcess::execute("rm", {"-rf", base.path()}); // QTemporaryDir cannot spell the folder's name
+#endif
     }
 };
 
