@@ -37,3 +37,10 @@ function(kess_copy_windows_runtime target dir with_test)
     VERBATIM)
 endfunction()
 kess_copy_windows_runtime(windows_runtime_bin ${CMAKE_BINARY_DIR}/bin TRUE)
+
+# Qt's offscreen platform (the headless tests) reads its fonts from lib/fonts beside the program;
+# Windows itself has none to give it. The tests get Debian's DejaVu fonts when they are there.
+file(GLOB _dejavu /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf)
+if(_dejavu)
+  file(COPY ${_dejavu} DESTINATION ${CMAKE_BINARY_DIR}/bin/lib/fonts)
+endif()

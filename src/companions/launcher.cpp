@@ -42,13 +42,11 @@ QString resolve(const QString &name)
     return QStandardPaths::findExecutable(name);
 }
 
-#ifndef Q_OS_WIN
 bool isWindowsExecutable(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.read(2) == "MZ";
 }
-#endif
 
 #ifdef Q_OS_WIN
 // The handles of the programs started here, by task id: liveness and the exit code are asked of
@@ -212,6 +210,12 @@ LaunchResult launchProgram(const QString &name, const QStringList &arguments)
     QString line = batch ? u'"' + QDir::toNativeSeparators(path) + u'"' : quoted(QDir::toNativeSeparators(path));
     for (const QString &a : args)
         line += u' ' + quoted(a);
+    if (!batch && !isWindowsExecutable(path)) {
+        // Not a program (Wine would even run a script under an .exe name).
+        result.error = ErrFileNotFound;
+        result.reason = name + QStringLiteral(" could not be started");
+        return result;
+    }
     if (batch) {
         wchar_t system[MAX_PATH];
         const UINT n = GetSystemDirectoryW(system, MAX_PATH);
