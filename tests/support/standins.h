@@ -21,6 +21,11 @@ inline bool installStandins()
             return false;
         QFile::setPermissions(QLatin1String(name), QFile::permissions(source) | QFile::ExeOwner);
     }
+#ifdef Q_OS_WIN
+    // Their DLLs stay in their own folder, found through the search path.
+    if (!qEnvironmentVariable("PATH").startsWith(QDir::toNativeSeparators(from)))
+        qputenv("PATH", (QDir::toNativeSeparators(from) + u';' + qEnvironmentVariable("PATH")).toLocal8Bit());
+#endif
     return true;
 }
 
