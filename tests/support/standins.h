@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace kess::test {
 
@@ -22,9 +25,14 @@ inline bool installStandins()
         QFile::setPermissions(QLatin1String(name), QFile::permissions(source) | QFile::ExeOwner);
     }
 #ifdef Q_OS_WIN
-    // Their DLLs stay in their own folder, found through the search path.
-    if (!qEnvironmentVariable("PATH").startsWith(QDir::toNativeSeparators(from)))
-        qputenv("PATH", (QDir::toNativeSeparators(from) + u';' + qEnvironmentVariable("PATH")).toLocal8Bit());
+    // Their DLLs stay in their own folder, found through the search path (set in the process's
+    // own environment, which the programs it starts inherit).
+    const QString path = qEnvironmentVariable("PATH");
+    if (!path.startsWith(QDir::toNativeSeparators(from))) {
+        const QString longer = QDir::toNativeSeparators(from) + u';' + path;
+        qputenv("PATH", longer.toLocal8Bit());
+        SetEnvironmentVariableW(L"PATH", reinterpret_cast<const wchar_t *>(longer.utf16()));
+    }
 #endif
     return true;
 }
