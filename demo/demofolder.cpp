@@ -138,6 +138,11 @@ void copyStandins(const DemoOptions &options, FolderWriter &out, DemoReport &rep
                                                   | QFile::WriteOwner | QFile::ExeOwner);
         report.standinsCopied << name;
     }
+#ifdef Q_OS_WIN
+    // Windows programs load their DLLs from beside them: the Qt and runtime DLLs go along.
+    for (const QFileInfo &dll : from.entryInfoList({QStringLiteral("*.dll")}, QDir::Files))
+        kess::copyFile(dll.filePath(), out.path(dll.fileName()));
+#endif
 }
 
 } // namespace

@@ -17,6 +17,7 @@ namespace kess {
 QString installedStandins()
 {
     const QString program = QCoreApplication::applicationDirPath();
+    // Installed on Linux; installed on Windows (<folder>\bin, <folder>\standins) and in a build folder.
     for (const QString &candidate : {program + QStringLiteral("/../lib/kessamir/standins"), program + QStringLiteral("/../standins")})
         if (QFileInfo(candidate + QStringLiteral("/vantro.exe")).isExecutable())
             return QDir::cleanPath(candidate);
@@ -55,7 +56,12 @@ FirstStart::FirstStart(const QString &standins, const QString &demoFolder, QWidg
     setTextColour(trouble, QColor(140, 0, 0));
     if (standins.isEmpty()) {
         demoButton->setEnabled(false);
+#ifdef Q_OS_WIN
+        trouble->setText(QStringLiteral("The demo needs the stand-in programs: install them with KESSAMIR's installer "
+                                        "(its part \"Stand-in programs for the demo\")."));
+#else
         trouble->setText(QStringLiteral("The demo needs the stand-in programs: install the kessamir-standins package."));
+#endif
     }
     connect(chooseButton, &QPushButton::clicked, this, &FirstStart::choose);
     connect(demoButton, &QPushButton::clicked, this, &FirstStart::makeDemo);

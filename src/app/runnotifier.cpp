@@ -1,27 +1,41 @@
 #include "runnotifier.h"
 
+#include <QSystemTrayIcon>
+#ifndef Q_OS_WIN
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QSystemTrayIcon>
+#endif
 #include <QtDebug>
 
 namespace kess {
 
+#ifndef Q_OS_WIN
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 const QString kHistoryAction = QStringLiteral("default");
 } // namespace
+#endif
 
 RunNotifier::RunNotifier(QSystemTrayIcon *tray, std::function<void()> openHistory, QObject *parent)
     : QObject(parent), m_tray(tray), m_openHistory(std::move(openHistory))
 {
+#ifdef Q_OS_WIN
+    // Windows has no notification service on a bus: the tray's balloon is the notification, and
+    // a click on it opens the run history.
+    if (m_tray)
+        connect(m_tray, &QSystemTrayIcon::messageClicked, this, [this] {
+            if (m_lastChannel == QLatin1String("tray") && m_openHistory)
+                m_openHistory();
+        });
+#else
     // Qt D-Bus connects signals of the bus only by their signature.
     QDBusConnection::sessionBus().connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                                           SLOT(actionInvoked(uint, QString)));
+#endif
 }
 
 void RunNotifier::runEnded(const RunRecord &run)
@@ -34,6 +48,10 @@ void RunNotifier::runEnded(const RunRecord &run)
 
 void RunNotifier::tell(const RunNotice &notice, bool withHistory)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(withHistory);
+    fallBack(notice);
+#else
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         fallBack(notice);
@@ -59,6 +77,7 @@ void RunNotifier::tell(const RunNotice &notice, bool withHistory)
         m_sent << reply.value();
         m_lastChannel = QStringLiteral("dbus");
     });
+#endif
 }
 
 void RunNotifier::fallBack(const RunNotice &notice)
@@ -74,8 +93,13 @@ void RunNotifier::fallBack(const RunNotice &notice)
 
 void RunNotifier::actionInvoked(uint id, const QString &action)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(id);
+    Q_UNUSED(action);
+#else
     if (action == kHistoryAction && m_sent.contains(id) && m_openHistory)
         m_openHistory();
+#endif
 }
 
 } // namespace kess

@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
+#include <QHash>
+#include <string>
 #include <windows.h>
 #include <tlhelp32.h>
 #else
@@ -70,7 +72,69 @@ bool isBatchFile(const QString &path)
            path.endsWith(QLatin1String(".cmd"), Qt::CaseInsensitive);
 }
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+// The handles of the programs started here, by task id: liveness and the exit code are asked of
+// the handle, which also keeps a task id from being given to another process meanwhile. Handles
+// of ended programs are closed once their exit code has been asked for, or when too many pile up.
+QHash<qint64, HANDLE> g_handles;
+
+void forgetEnded()
+{
+    if (g_handles.size() < 64)
+        return;
+    for (auto it = g_handles.begin(); it != g_handles.end();) {
+        if (WaitForSingleObject(it.value(), 0) == WAIT_OBJECT_0) {
+            CloseHandle(it.value());
+            it = g_handles.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+// One argument as the C runtime's parser reads it back: quoted when it holds a space, tab or
+// quote; a quote escaped, and backslashes doubled where they come before a quote.
+QString quoted(const QString &arg)
+{
+    if (!arg.isEmpty() && !arg.contains(u' ') && !arg.contains(u'\t') && !arg.contains(u'"'))
+        return arg;
+    QString out = QStringLiteral("\"");
+    int slashes = 0;
+    for (const QChar c : arg) {
+        if (c == u'\\') {
+            ++slashes;
+            continue;
+        }
+        out += QString(c == u'"' ? slashes * 2 + 1 : slashes, u'\\');
+        slashes = 0;
+        out += c;
+    }
+    out += QString(slashes * 2, u'\\');
+    return out + u'"';
+}
+
+// Starts `program` with `commandLine` in the current folder, in a normal window that takes the
+// focus; 0 on failure.
+qint64 spawn(const QString &program, const QString &commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    std::wstring line = commandLine.toStdWString(); // CreateProcessW may write into it
+    const std::wstring app = QDir::toNativeSeparators(program).toStdWString();
+    const std::wstring folder = QDir::toNativeSeparators(QDir::currentPath()).toStdWString();
+    if (!CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        nullptr, folder.c_str(), &startup, &info))
+        return 0;
+    CloseHandle(info.hThread);
+    AllowSetForegroundWindow(info.dwProcessId);
+    forgetEnded();
+    g_handles.insert(info.dwProcessId, info.hProcess);
+    return info.dwProcessId;
+}
+#else
 // Programs started here that may not have been reaped yet. A start is a direct child in its own
 // session (the caller waits only until the program is running, not for a second fork, which is
 // what a start costs between two sites); a child that has ended is reaped every few seconds
@@ -165,10 +229,24 @@ LaunchResult launchProgram(const QString &name, const QStringList &arguments)
     QStringList args = arguments;
     result.via = QStringLiteral("directly");
 #ifdef Q_OS_WIN
-    if (isBatchFile(path)) {
-        program = QStringLiteral("cmd");
-        args.prepend(QDir::toNativeSeparators(path));
-        args.prepend(QStringLiteral("/c"));
+    // The command line the program is given: its own name first, then each argument whole. A
+    // batch file goes to the system's cmd (never one in the working folder): /s takes the outer
+    // quotes off, the path stays quoted, so its spaces and "&" are not read as commands.
+    const bool batch = isBatchFile(path);
+    QString line = batch ? u'"' + QDir::toNativeSeparators(path) + u'"' : quoted(QDir::toNativeSeparators(path));
+    for (const QString &a : args)
+        line += u' ' + quoted(a);
+    if (!batch && !isWindowsExecutable(path)) {
+        // Not a program (Wine would even run a script under an .exe name).
+        result.error = ErrFileNotFound;
+        result.reason = name + QStringLiteral(" could not be started");
+        return result;
+    }
+    if (batch) {
+        wchar_t system[MAX_PATH];
+        const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+        program = QString::fromWCharArray(system, int(n)) + QStringLiteral("\\cmd.exe");
+        line = QStringLiteral("cmd.exe /d /s /c \"") + line + u'"';
         result.via = QStringLiteral("cmd /c");
     }
 #else
@@ -201,7 +279,8 @@ LaunchResult launchProgram(const QString &name, const QStringList &arguments)
 #endif
     qint64 pid = 0;
 #ifdef Q_OS_WIN
-    const bool started = QProcess::startDetached(program, args, QDir::currentPath(), &pid);
+    pid = spawn(program, line);
+    const bool started = pid > 0;
 #else
     reapEnded();
     pid = spawn(program, args);
@@ -232,6 +311,8 @@ bool processAlive(qint64 pid)
     if (pid <= 0)
         return false;
 #ifdef Q_OS_WIN
+    if (const HANDLE own = g_handles.value(pid))
+        return WaitForSingleObject(own, 0) == WAIT_TIMEOUT;
     HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (!h)
         return false;
@@ -264,12 +345,16 @@ bool processAlive(qint64 pid)
 std::optional<int> exitCode(qint64 pid)
 {
 #ifdef Q_OS_WIN
-    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    const HANDLE own = g_handles.value(pid);
+    HANDLE h = own ? own : OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
     if (!h)
         return std::nullopt;
     DWORD code = STILL_ACTIVE;
-    const bool known = GetExitCodeProcess(h, &code) && code != STILL_ACTIVE;
-    CloseHandle(h);
+    // An ended program's code is asked of its handle, not of the code: STILL_ACTIVE (259) is a
+    // code a program may end with.
+    const bool known = WaitForSingleObject(h, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(h, &code);
+    if (!own)
+        CloseHandle(h);
     return known ? std::optional<int>(int(code)) : std::nullopt;
 #else
     if (processAlive(pid))

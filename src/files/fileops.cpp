@@ -11,7 +11,9 @@
 #include <filesystem>
 
 #ifdef Q_OS_WIN
+#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -95,11 +97,33 @@ void writeRecord(const QString &name, double value)
 void openRegular(QFile &f, const QString &name)
 {
 #ifdef Q_OS_WIN
-    const QFileInfo info(name);
-    if (info.exists() && !info.isFile())
+    // Opened as it is (a folder cannot be opened without backup semantics), then looked at: a
+    // pipe or a device ("COM1", "NUL", "\\.\pipe\...") is not a disk file. Others may go on
+    // writing and renaming the file meanwhile, as they may on Linux.
+    const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(name).utf16()),
+                                 GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (!QFileInfo(name).isDir() && !f.open(QIODevice::ReadOnly)) // for Qt's error number and text
+            throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+        f.close();
         throw FileError(ErrPathAccess, name + QStringLiteral(": not a regular file"));
-    if (!f.open(QIODevice::ReadOnly))
-        throw FileError(errorNumberFor(f, name), name + QStringLiteral(": ") + f.errorString());
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        CloseHandle(h);
+        throw FileError(ErrPathAccess, name + QStringLiteral(": not a regular file"));
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": cannot be opened"));
+    }
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        _close(fd);
+        throw FileError(ErrDeviceIO, name + QStringLiteral(": ") + f.errorString());
+    }
 #else
     // Opened without blocking (a FIFO would hold the open until a writer came), then looked at.
     const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

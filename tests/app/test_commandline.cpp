@@ -39,8 +39,13 @@ Result runProgram(const QStringList &arguments, const QString &configHome)
         p.waitForFinished(5000);
         return {};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    Result r{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+             QString::fromLocal8Bit(p.readAllStandardError())};
+#ifdef Q_OS_WIN
+    r.out.remove(u'\r'); // the C runtime's text mode ends lines with CR LF
+    r.err.remove(u'\r');
+#endif
+    return r;
 }
 
 // The folder a running program works in (Linux: /proc/<pid>/cwd); empty while it is unknown.
@@ -141,6 +146,9 @@ private slots:
 
     void theGoodFolderIsOpenedAndRememberedForTheDesktopEntry()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the remembered folder is in the registry on Windows: XDG_CONFIG_HOME cannot keep it apart");
+#endif
         if (!QFileInfo::exists(QStringLiteral("/proc/self/cwd")))
             QSKIP("needs /proc to see a program's folder");
         QTemporaryDir config;
@@ -155,6 +163,9 @@ private slots:
 
     void theFirstStartFromTheDesktopAsksForAFolder()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the remembered folder is in the registry on Windows: XDG_CONFIG_HOME cannot keep it apart");
+#endif
         WorkFolder start;
         QTemporaryDir chosen;
         QVERIFY(rememberedFolder().isEmpty());

@@ -120,11 +120,11 @@ void TestLauncher::batchFileThroughShell_data()
 
 void TestLauncher::batchFileThroughShell()
 {
-    SKIP_ON_WINDOWS();
     QFETCH(bool, absolute);
-    // Not executable: only the shell can run it.
-    QVERIFY(QDir().mkdir(QStringLiteral("user")));
-    const QString bat = absolute ? QDir::current().absoluteFilePath(QStringLiteral("user/after.bat"))
+    // Not executable: only the shell (cmd on Windows) can run it. A folder name that a shell
+    // would split or read as a second command.
+    QVERIFY(QDir().mkdir(QStringLiteral("user & co")));
+    const QString bat = absolute ? QDir::current().absoluteFilePath(QStringLiteral("user & co/after.bat"))
                                  : QStringLiteral("bmppng.bat");
     QVERIFY(writeFile(bat, "echo started > started.txt\n", kPlain));
     // Without wine on the search path.
@@ -221,26 +221,35 @@ void TestLauncher::cannotStart()
 
 void TestLauncher::processAliveFollowsTheProcess()
 {
-    SKIP_ON_WINDOWS();
     QVERIFY(!processAlive(0));
     QVERIFY(!processAlive(-1));
     QVERIFY(processAlive(QCoreApplication::applicationPid()));
 
     // Running while it waits for its go file, gone soon after it gets it.
-    QVERIFY(writeFile(QStringLiteral("pelthor.exe"),
+#ifdef Q_OS_WIN
+    const QString program = QStringLiteral("pelthor.bat");
+    QVERIFY(writeFile(program, "echo up > up.txt\r\n:wait\r\nif not exist go.txt goto wait\r\nexit 7\r\n", kPlain));
+#else
+    const QString program = QStringLiteral("pelthor.exe");
+    QVERIFY(writeFile(program,
                       "#!/bin/sh\n"
                       "echo up > up.txt\n"
                       "n=0\n"
                       "while [ ! -f go.txt ] && [ $n -lt 300 ]; do sleep 0.1; n=$((n+1)); done\n",
                       kExecutable));
-    const LaunchResult r = launchProgram(QStringLiteral("pelthor.exe"));
+#endif
+    const LaunchResult r = launchProgram(program);
     QVERIFY2(r.ok(), qPrintable(r.reason));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("up.txt")), 10000);
     QVERIFY(processAlive(r.pid));
     QTest::qWait(300);
     QVERIFY(processAlive(r.pid));
+    QVERIFY(!exitCode(r.pid));
     QVERIFY(writeFile(QStringLiteral("go.txt"), "1\n", kPlain));
     QTRY_VERIFY_WITH_TIMEOUT(!processAlive(r.pid), 10000);
+#ifdef Q_OS_WIN
+    QCOMPARE(exitCode(r.pid), std::optional<int>(7)); // asked of the kept handle after the end
+#endif
 }
 
 void TestLauncher::programRunningCountsCopiesStartedElsewhere()

@@ -130,7 +130,7 @@ private slots:
             const QList<QByteArray> rLines = crlfLines(QStringLiteral("r%1.txt").arg(site.number));
             QCOMPARE(rLines.size(), 24);
             const QString pelthor = QStringLiteral("pelthor/site%1/").arg(site.number);
-            QCOMPARE(QString::fromLatin1(rLines[11]), u'"' + work.folderText() + pelthor + u'"');
+            QCOMPARE(QString::fromLatin1(rLines[11]), u'"' + QDir::toNativeSeparators(work.folderText() + pelthor) + u'"');
             QVERIFY(QFileInfo(pelthor).isDir());
 
             for (const char *family : {"snowrec", "cor", "fdata", "ecdata"}) {

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "companions/companionopen.h"
 #include "companions/launcher.h"
+#include "run/companionwatch.h"
 #include "run/forecastrun.h"
 #include "run/waits.h"
 #include "standins.h"
@@ -17,7 +18,10 @@
 #include <QMessageBox>
 #include <QtTest>
 
-#include <csignal>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <tlhelp32.h>
+#endif
 
 using namespace kess;
 using kess::test::WorkFolder;
@@ -27,6 +31,28 @@ namespace {
 const QList<QPair<QString, QString>> kSites{
     {"Boston", "KBOS"}, {"Atlanta", "KATL"}, {"Seattle", "KSEA"}, {"Denver", "KDEN"}};
 
+#ifdef Q_OS_WIN
+// Windows gives no process's current folder: the stand-ins running anywhere (one test at a time).
+QList<qint64> processesIn(const QString &)
+{
+    QList<qint64> out;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    const QStringList standins{"dorliq.exe", "vantro.exe", "pelthor.exe", "mirrix.exe", "i_view32.exe"};
+    for (bool more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (standins.contains(QString::fromWCharArray(entry.szExeFile), Qt::CaseInsensitive))
+            out << qint64(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return out;
+}
+
+// A process ended is gone on Windows once its handles are closed: no zombies to count.
+int zombieChildren()
+{
+    return 0;
+}
+#else
 // Processes whose current folder is `folder`: what the run started there (Linux only).
 QList<qint64> processesIn(const QString &folder)
 {
@@ -63,6 +89,7 @@ int zombieChildren()
     }
     return zombies;
 }
+#endif
 
 // Which sites VANTRO forecast, each checked against the DORLIQ run just before it: a site counts
 // only when that DORLIQ gathered for the same site and answered 4.
@@ -154,7 +181,7 @@ class TestFaultMatrix : public QObject {
     void cleanupProcesses(const WorkFolder &f)
     {
         for (qint64 pid : processesIn(f.path()))
-            ::kill(static_cast<pid_t>(pid), SIGKILL);
+            kess::killProcess(pid);
     }
 
 private slots:

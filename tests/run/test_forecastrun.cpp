@@ -160,6 +160,9 @@ private slots:
 
     void theForecastTextIsCollectedByteForByte()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the VANTRO of this test is a POSIX shell script under the program's name");
+#endif
         QuickRun run({1, 0, 0});
         // A VANTRO that writes its texts in UTF-8, with lines ended both ways.
         run.folder.writeScript("vantro.exe", {
@@ -280,7 +283,13 @@ private slots:
         }
         f.makeSites(sites, flags);
         QVERIFY(kess::test::installStandins());
-        f.writeScript("after.sh", {"#!/bin/sh", "echo ran >> batchruns.txt"});
+#ifdef Q_OS_WIN
+        const QString after = "after.bat"; // run by cmd
+        f.writeScript(after, {"@echo ran >> batchruns.txt"});
+#else
+        const QString after = "after.sh";
+        f.writeScript(after, {"#!/bin/sh", "echo ran >> batchruns.txt"});
+#endif
         f.write("standins.txt", QStringList{"delay = 0.05"});
         Dialogs::Script dialogs;
         MainWindow w;
@@ -289,7 +298,7 @@ private slots:
         w.ivtx->setText(f.path());
         w.pngtar->setText(QString());
         w.exbat->setChecked(true);
-        w.exbattx->setText(f.path() + "/after.sh");
+        w.exbattx->setText(f.path() + "/" + after);
         w.Command2->click();
         QCOMPARE(WorkFolder::lines("bmppng.bat"),
                  QStringList{"\"" + f.folderText() + "i_view32.exe\" " + f.folderText() + "*.bmp /convert=" +

@@ -94,13 +94,17 @@ Run run(const QString &program, const QString &flagFile)
     return r;
 }
 
-// Runs a one-line batch file as KESSAMIR does away from Windows: /bin/sh, line ended by CR LF.
+// Runs a one-line batch file, line ended by CR LF: by cmd on Windows, by /bin/sh elsewhere.
 Run shell(const QByteArray &line)
 {
     put(QStringLiteral("bmppng.bat"), line + "\r\n");
     Run r;
     QProcess p;
+#ifdef Q_OS_WIN
+    p.start(QStringLiteral("cmd"), {QStringLiteral("/d"), QStringLiteral("/c"), QStringLiteral("bmppng.bat")});
+#else
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("bmppng.bat")});
+#endif
     if (p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit)
         r.exitCode = p.exitCode();
     r.err = p.readAllStandardError();

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace kess::test {
 
@@ -21,6 +24,16 @@ inline bool installStandins()
             return false;
         QFile::setPermissions(QLatin1String(name), QFile::permissions(source) | QFile::ExeOwner);
     }
+#ifdef Q_OS_WIN
+    // Their DLLs stay in their own folder, found through the search path (set in the process's
+    // own environment, which the programs it starts inherit).
+    const QString path = qEnvironmentVariable("PATH");
+    if (!path.startsWith(QDir::toNativeSeparators(from))) {
+        const QString longer = QDir::toNativeSeparators(from) + u';' + path;
+        qputenv("PATH", longer.toLocal8Bit());
+        SetEnvironmentVariableW(L"PATH", reinterpret_cast<const wchar_t *>(longer.utf16()));
+    }
+#endif
     // A working folder of its own: the stand-ins running here are not taken for copies started
     // by hand when a test elsewhere looks for a running companion.
     if (!QFile::exists(QStringLiteral("kessinit.txt"))) {

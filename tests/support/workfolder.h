@@ -21,7 +21,8 @@ public:
 
     QString path() const { return m_dir.path(); }
     // The folder as the settings files name it, ending with a separator.
-    QString folderText() const { return m_dir.path() + QLatin1Char('/'); }
+    // As a user would type it: Windows writes "C:\\...\\".
+    QString folderText() const { return QDir::toNativeSeparators(m_dir.path() + QLatin1Char('/')); }
 
     void write(const QString &name, const QStringList &lines) const { writeLines(name, lines); }
     void write(const QString &name, const QByteArray &bytes) const { writeBytes(name, bytes); }
