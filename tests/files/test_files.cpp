@@ -74,7 +74,7 @@ QByteArray contents(const QString &name)
     return f.readAll();
 }
 
-bool isRoot()
+[[maybe_unused]] bool isRoot() // unused where every test that asks is POSIX-only
 {
 #ifdef Q_OS_WIN
     return false;
