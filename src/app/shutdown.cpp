@@ -105,19 +105,19 @@ bool Shutdown::close()
     } catch (const FileError &) {
     }
     putGenericSettingsBack();
+    endNow();
+    return true;
+}
 
+void Shutdown::endNow()
+{
     m_ended = true;
     w.Timer1->stop();
     w.Timer2->stop();
     w.Timer3->stop();
     w.close();
     QCoreApplication::quit();
-    return true;
 }
-
-} // namespace kess
-
-namespace kess {
 
 bool Shutdown::reopenIn(const QString &folder)
 {
@@ -131,12 +131,7 @@ bool Shutdown::reopenIn(const QString &folder)
         Dialogs::notifyNonBlocking(QStringLiteral("KESSAMIR could not be started in %1.").arg(QDir::toNativeSeparators(folder)));
         return false;
     }
-    m_ended = true;
-    w.Timer1->stop();
-    w.Timer2->stop();
-    w.Timer3->stop();
-    w.close();
-    QCoreApplication::quit();
+    endNow();
     return true;
 }
 

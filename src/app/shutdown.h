@@ -30,6 +30,8 @@ public:
     bool ended() const { return m_ended; }
 
 private:
+    // Stops the timers, closes the window and ends the event loop.
+    void endNow();
     bool writeOrAsk(int fileNumber, const QString &name, const QByteArray &bytes);
     MainWindow &w;
     bool m_ended = false;
