@@ -3,11 +3,13 @@
 #include "core/textcolour.h"
 #include "app/mainwindow.h"
 #include "workfolder.h"
+#include "widgets.h"
 
 #include <QScrollArea>
 #include <QtTest>
 
 using namespace kess;
+using kess::test::showActive;
 using kess::test::WorkFolder;
 
 class TestMainWindow : public QObject {
@@ -173,9 +175,7 @@ private slots:
         Dialogs::Script dialogs;
         MainWindow w;
         w.startUp();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
         QCOMPARE(QApplication::focusWidget(), w.List1);
         // Every tab stop can be seen.
         for (int i = 0; i < 100; ++i) {

@@ -31,9 +31,7 @@ struct LearningDesk {
         for (int n = 1; n <= flags.size(); ++n)
             w.state.learningIncludeFlags[n] = flags[n - 1];
         w.state.learningListLength = static_cast<int>(flags.size());
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
     }
     RunTimingOverride timing{quickRunTiming()};
     WorkFolder folder;
@@ -251,9 +249,7 @@ private slots:
         Dialogs::Script dialogs;
         MainWindow w;
         w.startUp();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
         const int sites = w.state.siteCount;
         QVERIFY(sites >= 3);
         QTest::mouseClick(w.tm[20], Qt::LeftButton);

@@ -27,9 +27,7 @@ struct Desk {
     {
         makeLearningFolder(folder, sites, learningFlags, withSettings);
         w.startUp();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
     }
     // Presses "Set up mirrix.exe for all sites" and returns the window it opened (or null).
     MirrixSetup *openSetup()

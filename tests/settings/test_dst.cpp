@@ -9,6 +9,7 @@
 #include <QtTest>
 
 using namespace kess;
+using kess::test::showActive;
 using kess::test::WorkFolder;
 using kess::test::clickRow;
 
@@ -30,9 +31,7 @@ struct Window {
     {
         test::makeFullSites(folder, QList<int>(sites, 1));
         w.startUp();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
     }
     void select(int site) { clickRow(w.List1, site - 1); }
     WorkFolder folder;

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 using namespace kess;
+using kess::test::showActive;
 using kess::test::WorkFolder;
 using kess::test::clickRow;
 
@@ -59,9 +60,7 @@ struct Window {
             folder.write(QLatin1String(flag), QStringList{"0"});
         folder.write("standins.txt", QStringList{"delay = 0.05", "settings.delay = 0.05"} + standinSettings);
         w.startUp();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
     }
     ~Window() { QVERIFY(!processAlive(w.state.lastLaunchTaskId)); }
 

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 using namespace kess;
+using kess::test::showActive;
 using kess::test::WorkFolder;
 
 namespace {
@@ -58,9 +59,7 @@ private slots:
         Dialogs::Script dialogs;
         MainWindow w;
         w.startUp();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
         w.List1->setFocus();
         QTRY_VERIFY(w.List1->hasFocus());
         QTest::keyClick(w.List1, Qt::Key_Down);

@@ -10,6 +10,7 @@
 #include "windows/textrows.h"
 #include "files/fileops.h"
 #include "workfolder.h"
+#include "widgets.h"
 
 #include <QElapsedTimer>
 #include <QLayout>
@@ -21,6 +22,7 @@
 #include <QtTest>
 
 using namespace kess;
+using kess::test::showActive;
 using kess::test::WorkFolder;
 
 namespace {
@@ -32,9 +34,7 @@ struct ShownMain {
     MainWindow w;
     ShownMain()
     {
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
     }
 };
 
